@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/ServiceManager.h"
+
+namespace qv {
+
+// The real advapi32 calls, one to one.
+class ServiceManagerWin32 final : public ServiceManager {
+public:
+    ScHandle OpenSCManagerA(const char* machineName, const char* databaseName,
+                            std::uint32_t desiredAccess) override;
+    ScHandle OpenServiceA(ScHandle manager, const char* serviceName,
+                          std::uint32_t desiredAccess) override;
+    bool QueryServiceStatus(ScHandle service, ServiceStatus* status) override;
+    bool QueryServiceConfigA(ScHandle service, void* buffer, std::uint32_t bufSize,
+                             std::uint32_t* bytesNeeded) override;
+    bool StartServiceA(ScHandle service, std::uint32_t numArgs, const char** args) override;
+    bool ControlService(ScHandle service, std::uint32_t control, ServiceStatus* status) override;
+    bool DeleteService(ScHandle service) override;
+    ScHandle CreateServiceA(ScHandle manager, const char* serviceName, const char* displayName,
+                            std::uint32_t desiredAccess, std::uint32_t serviceType,
+                            std::uint32_t startType, std::uint32_t errorControl,
+                            const char* binaryPathName, const char* loadOrderGroup,
+                            std::uint32_t* tagId, const char* dependencies,
+                            const char* serviceStartName, const char* password) override;
+    bool CloseServiceHandle(ScHandle handle) override;
+    std::uint32_t GetLastError() override;
+};
+
+}  // namespace qv

@@ -1,0 +1,85 @@
+// The window's controls as the logic sees them: the properties that change at
+// run time. Setters tell the desktop only about real changes, so the periodic
+// refresh repaints nothing when nothing changed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "platform/Types.h"
+#include "window/Desktop.h"
+
+namespace qv {
+
+class Label {
+public:
+    Label(Desktop& desktop, ControlId id, std::wstring caption, std::wstring tooltip, Rgb foreColor)
+        : desktop_(desktop),
+          id_(id),
+          caption_(std::move(caption)),
+          tooltip_(std::move(tooltip)),
+          foreColor_(foreColor) {}
+
+    ControlId Id() const { return id_; }
+    const std::wstring& Caption() const { return caption_; }
+    const std::wstring& ToolTipText() const { return tooltip_; }
+    Rgb ForeColor() const { return foreColor_; }
+    bool Enabled() const { return enabled_; }
+
+    void SetCaption(const std::wstring& value) { Change(caption_, value); }
+    void SetToolTipText(const std::wstring& value) { Change(tooltip_, value); }
+    void SetForeColor(Rgb value) { Change(foreColor_, value); }
+    void SetEnabled(bool value) { Change(enabled_, value); }
+
+private:
+    template <typename T>
+    void Change(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        desktop_.ControlChanged(id_);
+    }
+
+    Desktop& desktop_;
+    ControlId id_;
+    std::wstring caption_;
+    std::wstring tooltip_;
+    Rgb foreColor_;
+    bool enabled_ = true;
+};
+
+// A timer whose countdown only a real switch-on starts: switching on a timer
+// that is already on leaves its running interval alone, which the watchdog
+// depends on while every refresh keeps arming it.
+class Timer {
+public:
+    Timer(Desktop& desktop, int id, std::uint32_t intervalMs, bool enabled)
+        : desktop_(desktop), id_(id), intervalMs_(intervalMs), enabled_(enabled) {}
+
+    int Id() const { return id_; }
+    std::uint32_t Interval() const { return intervalMs_; }
+    bool Enabled() const { return enabled_; }
+
+    // Starts the countdown of a timer enabled at design time; called once
+    // when the window is created.
+    void Create() {
+        if (enabled_) desktop_.StartTimer(id_, intervalMs_);
+    }
+
+    void SetEnabled(bool value) {
+        if (value == enabled_) return;
+        enabled_ = value;
+        if (value)
+            desktop_.StartTimer(id_, intervalMs_);
+        else
+            desktop_.StopTimer(id_);
+    }
+
+private:
+    Desktop& desktop_;
+    int id_;
+    std::uint32_t intervalMs_;
+    bool enabled_;
+};
+
+}  // namespace qv

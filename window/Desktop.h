@@ -1,0 +1,32 @@
+// What the window's logic needs from the desktop it runs on. The Win32 view
+// implements it over a real window; tests use a fake with a virtual clock.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+enum class ControlId { lblStart, lblStop, lblRestart, lblClose, lblStatus, lblts, Label2 };
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // The program's folder as the system reports it: without a trailing "\"
+    // except for a drive's root ("C:\").
+    virtual std::wstring ProgramFolder() = 0;
+
+    // Periodic timer `id` starts a full interval now / stops.
+    virtual void StartTimer(int id, std::uint32_t intervalMs) = 0;
+    virtual void StopTimer(int id) = 0;
+
+    // A label's caption, tooltip, colour or enabled state changed.
+    virtual void ControlChanged(ControlId id) = 0;
+
+    // A modal box with only an OK button; returns when the user closes it.
+    // Window events, timer ticks included, go on being delivered meanwhile.
+    virtual void ShowMessage(const std::wstring& text, const std::wstring& title) = 0;
+};
+
+}  // namespace qv

@@ -1,0 +1,28 @@
+#include "window/Layout.h"
+
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace qv {
+
+std::int32_t TwipsToPixels(float twips, float twipsPerPixel) {
+    // Single precision, as the screen reports its twips per pixel.
+    const float quotient = twips / twipsPerPixel;
+    const float rounded = std::nearbyint(quotient);  // default mode: half to even
+    if (!(rounded >= static_cast<float>(std::numeric_limits<std::int32_t>::min()) &&
+          rounded < static_cast<float>(std::numeric_limits<std::int32_t>::max())))
+        throw std::overflow_error("pixel size out of range");
+    return static_cast<std::int32_t>(rounded);
+}
+
+PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel) {
+    const auto px = [&](int twips) { return TwipsToPixels(static_cast<float>(twips), twipsPerPixel); };
+    if (control.kind == ControlKind::Line)
+        return {px(control.a), px(control.b), px(control.c), px(control.d)};
+    const int left = px(control.a);
+    const int top = px(control.b);
+    return {left, top, left + px(control.c), top + px(control.d)};
+}
+
+}  // namespace qv

@@ -1,0 +1,119 @@
+#include "window/frmVctool.h"
+
+#include "language/LanguageText.h"
+
+namespace qv {
+
+frmVctool::frmVctool(NTServiceControl& service, Desktop& desktop, ProgramWide& program)
+    : lblStart(desktop, ControlId::lblStart, L"Start", L"Start Service", kBlack),
+      lblStop(desktop, ControlId::lblStop, L"Stop", L"Stop Service", kBlack),
+      lblRestart(desktop, ControlId::lblRestart, L"Restart", L"Restart Service", kBlack),
+      lblClose(desktop, ControlId::lblClose, L"", L"Close", kBlack),
+      lblStatus(desktop, ControlId::lblStatus, L"", L"", kStatusBlue),
+      lblts(desktop, ControlId::lblts, L"Quorvel Voice Chat Server Tool", L"", kSystemButtonText),
+      Label2(desktop, ControlId::Label2, L"Service Status", L"", kHeadingGrey),
+      tmrcheck(desktop, kTmrcheckId, kRefreshIntervalMs, true),
+      Tmr_error(desktop, kTmrErrorId, kWatchdogIntervalMs, false),
+      service_(service),
+      desktop_(desktop),
+      program_(program) {}
+
+void frmVctool::Load() {
+    Tmr_error.Create();
+    tmrcheck.Create();
+    Form_Load();
+}
+
+void frmVctool::Form_Load() {
+    // The window's rounded outline is applied here, before anything is shown.
+
+    lblStart.SetForeColor(kBlack);
+
+    std::wstring appPath = desktop_.ProgramFolder();
+    if (appPath.empty() || appPath.back() != L'\\') appPath += L'\\';
+    program_.AppPath = appPath;
+
+    RefreshStatus();
+
+    // The language selection runs last, so the first status text is English.
+}
+
+void frmVctool::RefreshStatus() {
+    if (service_.GetServiceConfig() != 0) {
+        lblStop.SetEnabled(false);
+        lblRestart.SetEnabled(false);
+        lblStart.SetEnabled(true);
+        lblStatus.SetCaption(Translate(L"Stopped"));
+        return;
+    }
+
+    serviceState_ = service_.GetServiceStatus();
+    switch (serviceState_) {
+        case scm::kStopped:
+            lblStop.SetEnabled(false);
+            lblRestart.SetEnabled(false);
+            lblStart.SetEnabled(true);
+            lblStatus.SetCaption(Translate(L"Stopped"));
+            break;
+        case scm::kRunning:
+            lblRestart.SetForeColor(kBlack);
+            lblStop.SetEnabled(true);
+            lblRestart.SetEnabled(true);
+            lblStart.SetEnabled(false);
+            lblStatus.SetCaption(Translate(L"Running"));
+            break;
+        default:
+            // Pending, paused or unreadable: nothing may be pressed until the
+            // service settles, and the watchdog starts counting.
+            lblStop.SetEnabled(false);
+            lblRestart.SetEnabled(false);
+            lblStart.SetEnabled(false);
+            Tmr_error.SetEnabled(true);
+            break;
+    }
+}
+
+void frmVctool::tmrcheck_Timer() { RefreshStatus(); }
+
+void frmVctool::Tmr_error_Timer() {
+    // The message box below runs a modal loop that keeps delivering this
+    // timer's ticks; without this guard each one would stack another box.
+    if (watchdogMessageOpen_) return;
+
+    serviceState_ = service_.GetServiceStatus();
+    if (serviceState_ == 0 || serviceState_ == scm::kStopped ||
+        serviceState_ == scm::kRunning) {
+        Tmr_error.SetEnabled(false);
+        return;
+    }
+
+    service_.DeleteNTService();
+    RefreshStatus();
+    tmrcheck.SetEnabled(false);
+    lblStatus.SetCaption(L"");
+    watchdogMessageOpen_ = true;
+    desktop_.ShowMessage(
+        Translate(L"Problem in running Quorvel Voice Chat Service Tool. Please re-install Voice "
+                  L"Chat Service Tool"),
+        kApplicationTitle);
+    watchdogMessageOpen_ = false;
+    Tmr_error.SetEnabled(false);
+}
+
+void frmVctool::OnTimer(int id) {
+    if (id == tmrcheck.Id() && tmrcheck.Enabled())
+        tmrcheck_Timer();
+    else if (id == Tmr_error.Id() && Tmr_error.Enabled())
+        Tmr_error_Timer();
+}
+
+std::wstring frmVctool::changelstring(std::wstring& str1) const {
+    return qv::changelstring(str1, LanguageText);
+}
+
+std::wstring frmVctool::Translate(const wchar_t* text) const {
+    std::wstring str1 = text;
+    return changelstring(str1);
+}
+
+}  // namespace qv

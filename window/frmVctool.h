@@ -1,0 +1,75 @@
+// The status window's logic: start-up, the status display and its refresh,
+// and the watchdog. It works on a model of its controls and never calls
+// Win32 itself; the view draws the model and forwards events here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Types.h"
+#include "service/NTServiceControl.h"
+#include "service/ProgramWide.h"
+#include "window/Controls.h"
+#include "window/Desktop.h"
+
+namespace qv {
+
+// A colour that names a system colour rather than an RGB value: the high bit
+// set and the GetSysColor index below it.
+inline constexpr Rgb kSystemButtonText = 0x80000012;
+
+inline constexpr Rgb kBlack = MakeRgb(0, 0, 0);
+inline constexpr Rgb kStatusBlue = MakeRgb(0, 0, 192);
+inline constexpr Rgb kHeadingGrey = MakeRgb(128, 128, 128);
+
+inline constexpr int kTmrcheckId = 1;
+inline constexpr int kTmrErrorId = 2;
+inline constexpr std::uint32_t kRefreshIntervalMs = 800;
+inline constexpr std::uint32_t kWatchdogIntervalMs = 8000;
+
+// Title of the boxes the window itself raises.
+inline constexpr wchar_t kApplicationTitle[] = L"QVStatusTool";
+
+class frmVctool {
+public:
+    frmVctool(NTServiceControl& service, Desktop& desktop, ProgramWide& program);
+
+    // Creates the window's timers in their design state, then runs the load
+    // handler. The view calls it once its window exists.
+    void Load();
+
+    void Form_Load();
+    void tmrcheck_Timer();
+    void Tmr_error_Timer();
+    // Routes a tick of timer `id` to its handler.
+    void OnTimer(int id);
+
+    std::wstring changelstring(std::wstring& str1) const;
+
+    std::int32_t ServiceState() const { return serviceState_; }
+
+    Label lblStart;
+    Label lblStop;
+    Label lblRestart;
+    Label lblClose;
+    Label lblStatus;
+    Label lblts;
+    Label Label2;
+    Timer tmrcheck;
+    Timer Tmr_error;
+
+private:
+    void RefreshStatus();
+    // changelstring of a fixed English text.
+    std::wstring Translate(const wchar_t* text) const;
+
+    NTServiceControl& service_;
+    Desktop& desktop_;
+    ProgramWide& program_;
+
+    std::int32_t serviceState_ = 0;
+    std::wstring LanguageText;
+    bool watchdogMessageOpen_ = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,28 @@
+// QVStatusTool: shows whether the voice chat service runs and drives it
+// through the service control manager.
+#include <windows.h>
+
+#include "platform/win32/FileSystemWin32.h"
+#include "platform/win32/ServiceManagerWin32.h"
+#include "service/NTServiceControl.h"
+#include "service/ProgramWide.h"
+#include "window/frmVctool.h"
+#include "window/win32/StatusWindow.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    qv::ServiceManagerWin32 serviceManager;
+    qv::FileSystemWin32 files;
+    qv::ProgramWide program;
+    qv::NTServiceControl service(serviceManager, files, program);
+
+    qv::StatusWindow window(instance);
+    qv::frmVctool form(service, window, program);
+    if (!window.Create(form, showCommand)) return 1;
+
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
