@@ -78,10 +78,10 @@ std::int32_t NTServiceControl::GetServiceConfig() {
             const std::int64_t need = static_cast<std::int32_t>(bytesNeeded);
             const std::int64_t records = need / kConfigRecordBytes + 1;
             const std::int64_t size = records * kConfigRecordBytes;
-            // A need near 2 GiB, or one that reads negative, has no buffer
-            // size a 32-bit signed count can express. It arrives inside the
-            // refresh tick, so it must come back as a result, never escape.
-            if (records <= 0 || size > std::numeric_limits<std::int32_t>::max())
+            // A need near 2 GiB has no buffer size a 32-bit signed count can
+            // express, and a need that reads negative is no size at all. Both
+            // arrive inside the refresh tick, so they come back as a result.
+            if (need < 0 || size > std::numeric_limits<std::int32_t>::max())
                 return scm::kErrorArithmeticOverflow;
             try {
                 buffer.assign((static_cast<std::size_t>(size) + 7) / 8, 0);

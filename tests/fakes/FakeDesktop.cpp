@@ -1,0 +1,61 @@
+#include "tests/fakes/FakeDesktop.h"
+
+#include <algorithm>
+
+namespace qv::fake {
+
+// SetTimer raises shorter intervals to USER_TIMER_MINIMUM.
+constexpr std::uint32_t kMinimumIntervalMs = 10;
+
+void FakeDesktop::Advance(std::uint64_t ms) {
+    const std::uint64_t until = now_ + ms;
+    for (;;) {
+        auto next = timers_.end();
+        for (auto it = timers_.begin(); it != timers_.end(); ++it)
+            if (it->second.due <= until &&
+                (next == timers_.end() || it->second.due < next->second.due ||
+                 (it->second.due == next->second.due && it->second.order < next->second.order)))
+                next = it;
+        if (next == timers_.end()) break;
+        const int id = next->first;
+        now_ = std::max(now_, next->second.due);
+        next->second.due += next->second.intervalMs;
+        ticks.push_back({now_, id});
+        if (onTick) onTick(id);  // may start or stop timers, or advance the clock
+    }
+    now_ = std::max(now_, until);
+}
+
+int FakeDesktop::TotalChanges() const {
+    int total = 0;
+    for (const auto& [id, count] : changes) total += count;
+    return total;
+}
+
+int FakeDesktop::TimerStarts(int id) const {
+    return static_cast<int>(std::count_if(timerEvents.begin(), timerEvents.end(),
+                                          [&](const TimerEvent& e) {
+                                              return e.id == id && e.intervalMs != 0;
+                                          }));
+}
+
+void FakeDesktop::StartTimer(int id, std::uint32_t intervalMs) {
+    const std::uint32_t interval = std::max(intervalMs, kMinimumIntervalMs);
+    // Like SetTimer on an existing id: replaced, and a full interval begins.
+    timers_[id] = {interval, now_ + interval, started_++};
+    timerEvents.push_back({now_, id, interval});
+}
+
+void FakeDesktop::StopTimer(int id) {
+    timers_.erase(id);
+    timerEvents.push_back({now_, id, 0});
+}
+
+void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& title) {
+    messages.push_back({text, title, now_});
+    ++openMessages;
+    if (whileMessageOpen) whileMessageOpen();
+    --openMessages;
+}
+
+}  // namespace qv::fake

@@ -1,0 +1,67 @@
+// A desktop with a virtual clock for the native tests. Timers behave like
+// Windows periodic timers; Advance(ms) delivers their ticks in time order.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "window/Desktop.h"
+
+namespace qv::fake {
+
+class FakeDesktop final : public Desktop {
+public:
+    struct Message {
+        std::wstring text;
+        std::wstring title;
+        std::uint64_t at;
+    };
+    struct TimerEvent {
+        std::uint64_t at;
+        int id;
+        std::uint32_t intervalMs;  // 0: stopped
+    };
+    struct Tick {
+        std::uint64_t at;
+        int id;
+    };
+
+    std::wstring programFolder = LR"(C:\Tools)";
+    std::function<void(int)> onTick;           // receives each timer tick
+    std::function<void()> whileMessageOpen;    // runs while a message box is open
+
+    std::vector<Message> messages;
+    std::vector<TimerEvent> timerEvents;
+    std::vector<Tick> ticks;
+    std::map<ControlId, int> changes;
+    int openMessages = 0;
+
+    std::uint64_t Now() const { return now_; }
+    // Lets `ms` pass, delivering every tick due meanwhile; callable from a
+    // tick or from whileMessageOpen, as a modal loop would.
+    void Advance(std::uint64_t ms);
+    bool TimerRunning(int id) const { return timers_.count(id) != 0; }
+    int TotalChanges() const;
+    int TimerStarts(int id) const;
+
+    std::wstring ProgramFolder() override { return programFolder; }
+    void StartTimer(int id, std::uint32_t intervalMs) override;
+    void StopTimer(int id) override;
+    void ControlChanged(ControlId id) override { ++changes[id]; }
+    void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+
+private:
+    struct Running {
+        std::uint32_t intervalMs;
+        std::uint64_t due;
+        std::uint64_t order;  // ties go to the timer started first
+    };
+    std::map<int, Running> timers_;
+    std::uint64_t now_ = 0;
+    std::uint64_t started_ = 0;
+};
+
+}  // namespace qv::fake
