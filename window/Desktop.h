@@ -27,6 +27,21 @@ public:
     // A modal box with only an OK button; returns when the user closes it.
     // Window events, timer ticks included, go on being delivered meanwhile.
     virtual void ShowMessage(const std::wstring& text, const std::wstring& title) = 0;
+
+    // The window's geometry: the screen's twips per pixel and the window's
+    // outer size in twips.
+    virtual float TwipsPerPixelX() = 0;
+    virtual float TwipsPerPixelY() = 0;
+    virtual float WidthTwips() = 0;
+    virtual float HeightTwips() = 0;
+
+    // The GDI and user calls that shape and move the window, one to one. The
+    // region is opaque here; once set, the system owns it.
+    using Region = void*;
+    virtual Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) = 0;
+    virtual void SetWindowRgn(Region region, bool redraw) = 0;
+    virtual void ReleaseCapture() = 0;
+    virtual void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };
 
 }  // namespace qv

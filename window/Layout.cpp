@@ -25,4 +25,12 @@ PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel) {
     return {left, top, left + px(control.c), top + px(control.d)};
 }
 
+const ControlLayout* ControlAt(int x, int y, float twipsPerPixel) {
+    for (const ControlLayout& control : kLayout) {
+        if (control.kind != ControlKind::Label && control.kind != ControlKind::Image) continue;
+        if (ControlRect(control, twipsPerPixel).Contains(x, y)) return &control;
+    }
+    return nullptr;
+}
+
 }  // namespace qv

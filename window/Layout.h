@@ -73,4 +73,10 @@ struct PixelRect {
 
 PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel);
 
+// The front-most label or image whose rectangle holds the point, whether or
+// not it draws anything there; nothing over the bare background.
+const ControlLayout* ControlAt(int x, int y, float twipsPerPixel);
+
+inline constexpr wchar_t kDragStrip[] = L"imgTop";
+
 }  // namespace qv

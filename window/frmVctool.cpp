@@ -1,6 +1,7 @@
 #include "window/frmVctool.h"
 
 #include "language/LanguageText.h"
+#include "window/Layout.h"
 
 namespace qv {
 
@@ -25,7 +26,7 @@ void frmVctool::Load() {
 }
 
 void frmVctool::Form_Load() {
-    // The window's rounded outline is applied here, before anything is shown.
+    MakeRound(desktop_, kCornerEllipse);
 
     lblStart.SetForeColor(kBlack);
 
@@ -37,6 +38,19 @@ void frmVctool::Form_Load() {
 
     // The language selection runs last, so the first status text is English.
 }
+
+void frmVctool::MakeRound(Desktop& pForm, const std::int32_t& lValue) {
+    const std::int32_t width = TwipsToPixels(pForm.WidthTwips(), pForm.TwipsPerPixelX());
+    const std::int32_t height = TwipsToPixels(pForm.HeightTwips(), pForm.TwipsPerPixelY());
+    pForm.SetWindowRgn(pForm.CreateRoundRectRgn(0, 0, width, height, lValue, lValue), true);
+}
+
+void frmVctool::FormDrag(Desktop& TheForm) {
+    TheForm.ReleaseCapture();
+    TheForm.SendMessageA(kWmNcLButtonDown, kHtCaption, 0);
+}
+
+void frmVctool::imgTop_MouseDown(int, int, float, float) { FormDrag(desktop_); }
 
 void frmVctool::RefreshStatus() {
     if (service_.GetServiceConfig() != 0) {
@@ -106,6 +120,8 @@ void frmVctool::OnTimer(int id) {
     else if (id == Tmr_error.Id() && Tmr_error.Enabled())
         Tmr_error_Timer();
 }
+
+void frmVctool::OnClick(ControlId) {}
 
 std::wstring frmVctool::changelstring(std::wstring& str1) const {
     return qv::changelstring(str1, LanguageText);

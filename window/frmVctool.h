@@ -22,6 +22,10 @@ inline constexpr Rgb kBlack = MakeRgb(0, 0, 0);
 inline constexpr Rgb kStatusBlue = MakeRgb(0, 0, 192);
 inline constexpr Rgb kHeadingGrey = MakeRgb(128, 128, 128);
 
+inline constexpr std::int32_t kCornerEllipse = 26;
+inline constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
+inline constexpr std::uintptr_t kHtCaption = 2;
+
 inline constexpr int kTmrcheckId = 1;
 inline constexpr int kTmrErrorId = 2;
 inline constexpr std::uint32_t kRefreshIntervalMs = 800;
@@ -43,8 +47,17 @@ public:
     void Tmr_error_Timer();
     // Routes a tick of timer `id` to its handler.
     void OnTimer(int id);
+    // Routes a click on an enabled label to its handler.
+    void OnClick(ControlId id);
 
     std::wstring changelstring(std::wstring& str1) const;
+
+    // Clips the window to a rectangle whose corners are lValue-pixel ellipses.
+    void MakeRound(Desktop& pForm, const std::int32_t& lValue);
+    // Hands a press on the drag strip to the system's move loop, as if it had
+    // landed on a title bar; returns when the move ends.
+    void FormDrag(Desktop& TheForm);
+    void imgTop_MouseDown(int button, int shift, float x, float y);
 
     std::int32_t ServiceState() const { return serviceState_; }
 

@@ -58,4 +58,22 @@ void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& titl
     --openMessages;
 }
 
+Desktop::Region FakeDesktop::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
+    windowCalls.push_back("CreateRoundRectRgn(" + std::to_string(x1) + ", " + std::to_string(y1) +
+                          ", " + std::to_string(x2) + ", " + std::to_string(y2) + ", " +
+                          std::to_string(w) + ", " + std::to_string(h) + ")");
+    // Any distinct non-null value will do as a handle.
+    return reinterpret_cast<Region>(static_cast<std::uintptr_t>(++regions_));
+}
+
+void FakeDesktop::SetWindowRgn(Region region, bool redraw) {
+    windowCalls.push_back("SetWindowRgn(#" + std::to_string(reinterpret_cast<std::uintptr_t>(region)) +
+                          ", " + (redraw ? "true" : "false") + ")");
+}
+
+void FakeDesktop::SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    windowCalls.push_back("SendMessageA(" + std::to_string(message) + ", " + std::to_string(wParam) +
+                          ", " + std::to_string(lParam) + ")");
+}
+
 }  // namespace qv::fake

@@ -33,6 +33,14 @@ public:
     std::function<void(int)> onTick;           // receives each timer tick
     std::function<void()> whileMessageOpen;    // runs while a message box is open
 
+    // The window as the shape code reads it: 249 x 301 pixels at 96 dpi.
+    float twipsPerPixelX = 15.0f;
+    float twipsPerPixelY = 15.0f;
+    float widthTwips = 3735.0f;
+    float heightTwips = 4515.0f;
+    // The shape and move calls, in order, with their arguments.
+    std::vector<std::string> windowCalls;
+
     std::vector<Message> messages;
     std::vector<TimerEvent> timerEvents;
     std::vector<Tick> ticks;
@@ -52,6 +60,14 @@ public:
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override { ++changes[id]; }
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+    float TwipsPerPixelX() override { return twipsPerPixelX; }
+    float TwipsPerPixelY() override { return twipsPerPixelY; }
+    float WidthTwips() override { return widthTwips; }
+    float HeightTwips() override { return heightTwips; }
+    Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
+    void SetWindowRgn(Region region, bool redraw) override;
+    void ReleaseCapture() override { windowCalls.push_back("ReleaseCapture()"); }
+    void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
 private:
     struct Running {
@@ -62,6 +78,7 @@ private:
     std::map<int, Running> timers_;
     std::uint64_t now_ = 0;
     std::uint64_t started_ = 0;
+    int regions_ = 0;
 };
 
 }  // namespace qv::fake

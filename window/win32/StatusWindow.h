@@ -1,6 +1,6 @@
 // The real window: borderless, painted double-buffered from the control
-// model, with its labels hit-tested here. It decides nothing; events go to
-// frmVctool.
+// model over its background picture, with its windowless labels hit-tested
+// here. It decides nothing; events go to frmVctool.
 #pragma once
 
 #include <windows.h>
@@ -19,12 +19,12 @@ namespace qv {
 class StatusWindow final : public Desktop {
 public:
     explicit StatusWindow(HINSTANCE instance);
+    ~StatusWindow() override;
     StatusWindow(const StatusWindow&) = delete;
     StatusWindow& operator=(const StatusWindow&) = delete;
 
     // Creates the window, loads the form into it and shows it.
     bool Create(frmVctool& form, int showCommand);
-    HWND Handle() const { return hwnd_; }
 
     // Desktop
     std::wstring ProgramFolder() override;
@@ -32,29 +32,47 @@ public:
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+    float TwipsPerPixelX() override { return twipsPerPixelX_; }
+    float TwipsPerPixelY() override { return twipsPerPixelY_; }
+    float WidthTwips() override;
+    float HeightTwips() override;
+    Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
+    void SetWindowRgn(Region region, bool redraw) override;
+    void ReleaseCapture() override;
+    void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    void CreateFonts();
+    void CreateTooltips();
     void OnPaint();
-    void OnLButtonDown(int x, int y);
-    void OnLButtonUp(int x, int y);
     void PaintScene(HDC dc) const;
-    void PaintLabel(HDC dc, const ControlLayout& layout, const Label& label) const;
+    void PaintLabel(HDC dc, std::size_t index, const Label& label) const;
+    void OnButtonDown(int button, WPARAM keys, int x, int y);
+    void OnLButtonUp(int x, int y);
+    bool OnSetCursor();
 
     const Label& LabelOf(ControlId id) const;
-    // The front-most enabled-or-not label under the point, if any.
-    std::optional<ControlId> LabelAt(int x, int y) const;
-    PixelRect RectOf(const ControlLayout& layout) const;
-    const ControlLayout& LayoutOf(ControlId id) const;
+    std::size_t IndexOf(ControlId id) const;
+    // Where a label draws: its design rectangle, or for the self-sizing
+    // heading the size of its caption on one line.
+    RECT LabelRect(std::size_t index) const;
+    void SizeHeadingToCaption();
 
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
+    HWND tooltips_ = nullptr;
     frmVctool* form_ = nullptr;
     float twipsPerPixelX_ = 15.0f;
     float twipsPerPixelY_ = 15.0f;
     std::array<UniqueFont, kLayout.size()> fonts_{};
+    std::array<std::wstring, kLayout.size()> shownTips_{};
+    UniqueBitmap background_;
+    HICON emblem_ = nullptr;
+    HCURSOR hand_ = nullptr;
+    RECT headingRect_{};
     std::optional<ControlId> pressed_;
 };
 

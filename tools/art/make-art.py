@@ -1,0 +1,811 @@
+#!/usr/bin/python3
+"""Draws the status window's artwork and writes it into window/res/.
+
+    /usr/bin/python3 tools/art/make-art.py            regenerate window/res/*
+    /usr/bin/python3 tools/art/make-art.py --check    verify the committed files
+    /usr/bin/python3 tools/art/make-art.py --out DIR  write somewhere else
+
+Everything is computed from plain arithmetic (no random module, no clock, no
+fonts), so a run yields the same bytes on every machine with the same Pillow.
+The icon and cursor containers are assembled here with struct, because neither
+Pillow nor ImageMagick lets us choose the bit depth of each entry.
+"""
+
+import argparse
+import io
+import math
+import os
+import struct
+import sys
+
+from PIL import Image, ImageDraw
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.normpath(os.path.join(HERE, "..", ".."))
+RES = os.path.join(REPO, "window", "res")
+
+# ---------------------------------------------------------------------------
+# small colour helpers
+# ---------------------------------------------------------------------------
+
+
+def mix(a, b, t):
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(len(a)))
+
+
+def clamp8(v):
+    return max(0, min(255, int(round(v))))
+
+
+def rgb8(c):
+    return tuple(clamp8(v) for v in c[:3])
+
+
+def smooth(t):
+    t = max(0.0, min(1.0, t))
+    return t * t * (3 - 2 * t)
+
+
+def inside_rrect(px, py, x0, y0, x1, y1, r):
+    if px < x0 or px > x1 or py < y0 or py > y1:
+        return False
+    cx = min(max(px, x0 + r), x1 - r)
+    cy = min(max(py, y0 + r), y1 - r)
+    return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
+
+
+def coverage(test, x, y, n=4):
+    """Fraction of pixel (x, y) for which test(px, py) holds."""
+    hit = 0
+    for j in range(n):
+        for i in range(n):
+            if test(x + (i + 0.5) / n, y + (j + 0.5) / n):
+                hit += 1
+    return hit / (n * n)
+
+
+def seg_dist(px, py, ax, ay, bx, by):
+    dx, dy = bx - ax, by - ay
+    t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)
+    t = max(0.0, min(1.0, t))
+    return math.hypot(px - ax - t * dx, py - ay - t * dy)
+
+
+def hash01(*vals):
+    """Stable pseudo-random number in [0, 1) from integers (no global state)."""
+    h = 2166136261
+    for v in vals:
+        for byte in struct.pack("<i", v):
+            h = ((h ^ byte) * 16777619) & 0xFFFFFFFF
+    # murmur3's finaliser: FNV alone leaves neighbouring inputs correlated
+    h ^= h >> 16
+    h = (h * 0x85EBCA6B) & 0xFFFFFFFF
+    h ^= h >> 13
+    h = (h * 0xC2B2AE35) & 0xFFFFFFFF
+    h ^= h >> 16
+    return h / 4294967296.0
+
+
+# ---------------------------------------------------------------------------
+# background.gif
+# ---------------------------------------------------------------------------
+
+BG_W, BG_H = 250, 300
+# The window is 249 x 301 and is clipped to a rounded rectangle whose corner
+# ellipses are 26 x 26; the outline below follows that shape so the clipped
+# edge lands on drawn pixels rather than on whatever happened to be there.
+WIN_W, WIN_H, WIN_R = 249, 301, 13
+
+SLATE = (102, 119, 139)
+SLATE_DARK = (62, 75, 92)
+OUTSIDE = (0, 0, 0)
+WHITE = (255, 255, 255)
+BAND_TOP = (158, 172, 190)
+BAND_BOTTOM = (140, 156, 176)
+GRADIENT_TOP = (200, 210, 223)
+BAND_END, GRADIENT_END = 24, 90
+FOOTER_TOP = 262
+
+# 3 x 5 digits for the data motif in the band.
+DIGITS = {
+    "0": [".#.", "#.#", "#.#", "#.#", ".#."],
+    "1": [".#.", "##.", ".#.", ".#.", "###"],
+}
+
+BUTTONS = [  # left, top, end-piece colours from left to right
+    (12, 273, ["green"]),
+    (92, 273, ["red"]),
+    (172, 273, ["red", "green"]),
+]
+BUTTON_W, BUTTON_H = 64, 20
+# The coloured end must stay clear of the centred caption, so two colours
+# share the width that one gets.
+END_W = 9
+END_COLOURS = {  # top, bottom of each coloured end piece
+    "green": ((132, 214, 110), (38, 150, 52)),
+    "red": ((240, 124, 112), (188, 40, 36)),
+}
+
+
+def body_colour(y):
+    """The window's plain vertical layout, row by row."""
+    if y == 0:
+        return SLATE_DARK
+    if y == 1:
+        return mix(SLATE, WHITE, 0.16)
+    if y < 10:
+        return SLATE
+    if y == 10:
+        return WHITE
+    if y == 11:
+        return mix(BAND_TOP, WHITE, 0.55)
+    if y <= BAND_END:
+        return mix(BAND_TOP, BAND_BOTTOM, (y - 12) / (BAND_END - 12))
+    if y == BAND_END + 1:
+        return mix(BAND_BOTTOM, SLATE, 0.35)
+    if y < GRADIENT_END:
+        t = (y - (BAND_END + 2)) / (GRADIENT_END - (BAND_END + 2))
+        # Easing out keeps the light part long, so the title reads on it.
+        return mix(GRADIENT_TOP, WHITE, 1 - (1 - t) ** 2.2)
+    if y < FOOTER_TOP:
+        return WHITE
+    if y == FOOTER_TOP:
+        return (208, 215, 224)
+    if y == FOOTER_TOP + 1:
+        return WHITE
+    if y < 295:
+        t = (y - (FOOTER_TOP + 2)) / (295 - (FOOTER_TOP + 2))
+        return mix((245, 247, 250), (224, 230, 237), t)
+    if y == 295:
+        return mix(SLATE, WHITE, 0.3)
+    return SLATE
+
+
+def draw_digits(px):
+    left, right = 4, 226  # stop short of the close mark
+    for row, top in enumerate((13, 19)):
+        x = left + (2 if row else 0)
+        col = 0
+        while x + 3 <= right:
+            digit = "1" if hash01(row, col, 7) < 0.5 else "0"
+            # Brighter towards the left, with a little per-digit variation:
+            # reads as a faint stream of data without becoming a texture.
+            fade = 1.0 - 0.75 * (x - left) / (right - left)
+            strength = (0.07 + 0.09 * hash01(row, col, 11)) * fade
+            if hash01(row, col, 3) < 0.12:
+                strength = 0.0  # gaps, so it does not look like a ruler
+            for dy, line in enumerate(DIGITS[digit]):
+                for dx, ch in enumerate(line):
+                    if ch == "#":
+                        base = px[top + dy][x + dx]
+                        px[top + dy][x + dx] = mix(base, WHITE, strength)
+            x += 5
+            col += 1
+
+
+def draw_close_mark(px):
+    x0, y0, x1, y1 = 235, 14, 247, 26  # the pixels 235..246 x 14..25
+
+    def box(qx, qy):
+        return inside_rrect(qx, qy, x0, y0, x1, y1, 2)
+
+    def inner(qx, qy):
+        return inside_rrect(qx, qy, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 1.5)
+
+    def cross(qx, qy):
+        a, b = x0 + 3.5, x1 - 3.5
+        c, d = y0 + 3.5, y1 - 3.5
+        return min(seg_dist(qx, qy, a, c, b, d), seg_dist(qx, qy, b, c, a, d)) <= 0.85
+
+    for y in range(y0, y1):
+        for x in range(x0, x1):
+            outer = coverage(box, x, y)
+            if outer == 0:
+                continue
+            fill = coverage(inner, x, y)
+            mark = coverage(cross, x, y)
+            t = (y - y0) / (y1 - y0 - 1)
+            face = mix((78, 92, 112), (40, 50, 64), t)
+            c = mix(px[y][x], (30, 38, 50), outer)
+            c = mix(c, face, fill)
+            px[y][x] = mix(c, WHITE, mark)
+
+
+def draw_button(px, left, top, pieces):
+    right, bottom = left + BUTTON_W, top + BUTTON_H
+    piece_w = (END_W - (len(pieces) - 1)) // len(pieces)
+    ends = right - 1 - piece_w * len(pieces) - (len(pieces) - 1)
+
+    def frame(qx, qy):
+        return inside_rrect(qx, qy, left, top, right, bottom, 3)
+
+    def face(qx, qy):
+        return inside_rrect(qx, qy, left + 1, top + 1, right - 1, bottom - 1, 2)
+
+    for y in range(top, bottom):
+        for x in range(left, right):
+            outer = coverage(frame, x, y)
+            if outer == 0:
+                continue
+            inner = coverage(face, x, y)
+            t = (y - top - 1) / (BUTTON_H - 3)
+            if x < ends:
+                # Light enough that both black and greyed captions read.
+                colour = mix((248, 249, 251), (222, 227, 233), t)
+                if y == top + 1:
+                    colour = WHITE
+                elif y == bottom - 2:
+                    colour = (204, 210, 218)
+            elif x == ends:
+                colour = (150, 160, 172)
+            else:
+                k = min((x - ends - 1) // (piece_w + 1), len(pieces) - 1)
+                if (x - ends) % (piece_w + 1) == 0:
+                    colour = (236, 238, 241)
+                else:
+                    hi, lo = END_COLOURS[pieces[k]]
+                    colour = mix(hi, lo, t)
+                    if y == top + 1:
+                        colour = mix(colour, WHITE, 0.45)
+            c = mix(px[y][x], (128, 141, 158), outer)
+            px[y][x] = mix(c, colour, inner)
+
+
+def draw_window_outline(px):
+    def region(qx, qy):
+        return inside_rrect(qx, qy, 0, 0, WIN_W, WIN_H, WIN_R)
+
+    def interior(qx, qy):
+        return inside_rrect(qx, qy, 1, 1, WIN_W - 1, WIN_H - 1, WIN_R - 1)
+
+    for y in range(BG_H):
+        near_y = y < WIN_R + 1 or y > WIN_H - WIN_R - 2
+        for x in range(BG_W):
+            near_x = x < WIN_R + 1 or x > WIN_W - WIN_R - 2
+            if not (near_x or near_y or x <= 1 or x >= WIN_W - 2):
+                continue
+            outer = coverage(region, x, y)
+            inner = coverage(interior, x, y)
+            edge = SLATE_DARK if (y < 12 or y > 294) else (110, 126, 146)
+            c = mix(OUTSIDE, edge, outer)
+            px[y][x] = mix(c, px[y][x], inner)
+
+
+def render_background():
+    px = [[body_colour(y)] * BG_W for y in range(BG_H)]
+    px = [list(row) for row in px]
+    draw_digits(px)
+    draw_close_mark(px)
+    for left, top, pieces in BUTTONS:
+        draw_button(px, left, top, pieces)
+    draw_window_outline(px)
+    img = Image.new("RGB", (BG_W, BG_H))
+    img.putdata([rgb8(c) for row in px for c in row])
+    return img
+
+
+def to_palette(img):
+    """256-entry palette image; exact when the picture has <= 256 colours."""
+    colours = img.getcolors(1 << 16)
+    if len(colours) <= 256:
+        ordered = sorted(colours, key=lambda nc: (-nc[0], nc[1]))
+        index = {c: i for i, (_, c) in enumerate(ordered)}
+        pal = [c for _, c in ordered]
+        out = Image.new("P", img.size)
+        out.putdata([index[c] for c in img.getdata()])
+    else:
+        out = img.quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+        pal = [tuple(out.getpalette()[i * 3:i * 3 + 3]) for i in range(256)]
+    pal = (pal + [(0, 0, 0)] * 256)[:256]
+    out.putpalette([v for c in pal for v in c])
+    return out
+
+
+def background_gif():
+    pimg = to_palette(render_background())
+    pimg.info.pop("transparency", None)
+    buf = io.BytesIO()
+    pimg.save(buf, "GIF", optimize=False)
+    return buf.getvalue()
+
+
+# ---------------------------------------------------------------------------
+# the green broadcast antenna (app.ico, emblem.ico)
+# ---------------------------------------------------------------------------
+
+GREEN_DARK = (14, 84, 30)
+GREEN_HI = (150, 230, 110)
+GREEN_LO = (26, 142, 48)
+
+# Hand-placed pixels for 16 x 16, where anti-aliased vectors go mushy.
+#   k outline, g green, a wave, l light green, w highlight, . transparent
+ANTENNA_16 = [
+    "................",
+    "..a..........a..",
+    ".a..a......a..a.",
+    "a..a...ll...a..a",
+    "a..a..lwlg..a..a",
+    "a..a..lggk..a..a",
+    "a..a...kk...a..a",
+    ".a..a..kk..a..a.",
+    "..a...kggk...a..",
+    "......kggk......",
+    ".....kggggk.....",
+    ".....kg..gk.....",
+    "....kg....gk....",
+    "....kggggggk....",
+    "...kg......gk...",
+    "..kkkkkkkkkkkk..",
+]
+ANTENNA_16_COLOURS = {
+    "k": GREEN_DARK + (255,),
+    "a": (40, 168, 58, 255),
+    "g": (34, 150, 52, 255),
+    "l": (110, 206, 88, 255),
+    "w": (214, 248, 196, 255),
+}
+
+
+def antenna_16():
+    img = Image.new("RGBA", (16, 16), (0, 0, 0, 0))
+    for y, line in enumerate(ANTENNA_16):
+        for x, ch in enumerate(line):
+            if ch != ".":
+                img.putpixel((x, y), ANTENNA_16_COLOURS[ch])
+    return img
+
+
+def antenna_vector(size):
+    ss = 8 if size <= 64 else 4
+    n = size * ss
+
+    def u(v):
+        return v * n
+
+    px_unit = ss  # one output pixel in canvas units
+    big = size >= 48
+    if big:
+        outline = 0.028 * size
+        arc_w = 0.062 * size
+        arcs = [0.20, 0.31, 0.42]
+    else:
+        # Whole-pixel strokes on whole-pixel radii keep the waves sharp;
+        # at 24 px an outline would close the gap between them.
+        outline = 1.0 if size >= 32 else 0.0
+        arc_w = 2.0
+        arcs = [8 / 32, 13 / 32] if size >= 32 else [6 / 24, 10 / 24]
+    outline *= px_unit
+    arc_w *= px_unit
+    leg_w = max(1.6, 0.05 * size) * px_unit
+    bar_w = max(1.2, 0.036 * size) * px_unit
+    span = 36
+    bx, by, br = 0.5, 0.31, 0.085 if big else 0.1
+    apex_y, base_y = 0.34, 0.94
+    half_base = 0.21
+    bars = [0.62, 0.80] if big else [0.66]
+
+    def leg_x(y, side):
+        t = (y - apex_y) / (base_y - apex_y)
+        return 0.5 + side * half_base * t
+
+    def shapes(draw, grow):
+        def disc(cx, cy, r):
+            draw.ellipse([cx - r, cy - r, cx + r, cy + r], fill=255)
+
+        def stroke(ax, ay, bx_, by_, w):
+            draw.line([ax, ay, bx_, by_], fill=255, width=int(round(w + 2 * grow)))
+            disc(ax, ay, w / 2 + grow)
+            disc(bx_, by_, w / 2 + grow)
+
+        # the waves
+        for r in arcs:
+            rr = u(r)
+            w = arc_w + 2 * grow
+            for a0, a1 in ((-span, span), (180 - span, 180 + span)):
+                box = [u(bx) - rr - w / 2, u(by) - rr - w / 2, u(bx) + rr + w / 2, u(by) + rr + w / 2]
+                draw.arc(box, a0, a1, fill=255, width=int(round(w)))
+                for a in (a0, a1):
+                    disc(u(bx) + rr * math.cos(math.radians(a)),
+                         u(by) + rr * math.sin(math.radians(a)), w / 2)
+        # the mast: two legs, cross bars, bracing and a foot
+        for side in (-1, 1):
+            stroke(u(0.5), u(apex_y), u(leg_x(base_y, side)), u(base_y), leg_w)
+        prev = apex_y + 0.08
+        for yb in bars:
+            stroke(u(leg_x(yb, -1)), u(yb), u(leg_x(yb, 1)), u(yb), bar_w)
+            if size >= 64:
+                stroke(u(leg_x(prev, -1)), u(prev), u(leg_x(yb, 1)), u(yb), bar_w * 0.8)
+                stroke(u(leg_x(prev, 1)), u(prev), u(leg_x(yb, -1)), u(yb), bar_w * 0.8)
+            prev = yb
+        stroke(u(leg_x(base_y, -1) - 0.06), u(base_y), u(leg_x(base_y, 1) + 0.06), u(base_y), bar_w)
+        # the radiator ball on top
+        disc(u(bx), u(by), u(br) + grow)
+
+    outer = Image.new("L", (n, n), 0)
+    shapes(ImageDraw.Draw(outer), outline)
+    inner = Image.new("L", (n, n), 0)
+    shapes(ImageDraw.Draw(inner), 0)
+
+    grad = Image.new("RGB", (1, 256))
+    for i in range(256):
+        grad.putpixel((0, i), rgb8(mix(GREEN_HI, GREEN_LO, smooth(i / 255 * 0.9 + 0.05))))
+    grad = grad.resize((n, n), Image.BILINEAR)
+
+    colour = Image.new("RGB", (n, n), GREEN_DARK)
+    if outline:
+        colour.paste(grad, (0, 0), inner)
+    else:
+        flat = Image.new("RGB", (1, 256))
+        for i in range(256):
+            flat.putpixel((0, i), rgb8(mix((48, 162, 56), (16, 110, 38), i / 255)))
+        colour.paste(flat.resize((n, n), Image.BILINEAR), (0, 0), inner)
+    if size >= 32:
+        # a small highlight makes the ball read as round
+        spot = Image.new("L", (n, n), 0)
+        d = ImageDraw.Draw(spot)
+        sr = u(br) * 0.42
+        sx, sy = u(bx) - u(br) * 0.32, u(by) - u(br) * 0.32
+        d.ellipse([sx - sr, sy - sr, sx + sr, sy + sr], fill=200)
+        colour.paste((240, 255, 230), (0, 0), spot)
+    img = colour.convert("RGBA")
+    img.putalpha(outer)
+    return img.resize((size, size), Image.BOX)
+
+
+def antenna(size):
+    return antenna_16() if size == 16 else antenna_vector(size)
+
+
+# ---------------------------------------------------------------------------
+# ICO / CUR containers
+# ---------------------------------------------------------------------------
+
+VGA16 = [
+    (0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0),
+    (0, 0, 128), (128, 0, 128), (0, 128, 128), (192, 192, 192),
+    (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0),
+    (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
+]
+
+
+def and_mask_rows(img):
+    """1 = transparent; bottom-up rows padded to 32 bits."""
+    w, h = img.size
+    stride = ((w + 31) // 32) * 4
+    alpha = img.getchannel("A")
+    rows = []
+    for y in range(h - 1, -1, -1):
+        row = bytearray(stride)
+        for x in range(w):
+            if alpha.getpixel((x, y)) < 128:
+                row[x >> 3] |= 0x80 >> (x & 7)
+        rows.append(bytes(row))
+    return b"".join(rows)
+
+
+def nearest(pal, c):
+    best, bi = None, 0
+    for i, p in enumerate(pal):
+        d = 2 * (p[0] - c[0]) ** 2 + 4 * (p[1] - c[1]) ** 2 + 3 * (p[2] - c[2]) ** 2
+        if best is None or d < best:
+            best, bi = d, i
+    return bi
+
+
+def vga_index(c):
+    """The standard 16-colour palette has no mid greens, so plain nearest
+    colour turns light green into grey. Map the greens by lightness onto the
+    classic black / green / lime ramp instead."""
+    r, g, b = c
+    if g > r + 25 and g > b + 25:
+        if g < 112:
+            return 0
+        return 2 if g < 214 else 10
+    return nearest(VGA16, c)
+
+
+def indexed(img, bits):
+    """Palette and per-pixel indices for a 4- or 8-bit entry."""
+    w, h = img.size
+    opaque = [(x, y) for y in range(h) for x in range(w) if img.getpixel((x, y))[3] >= 128]
+    if bits == 4:
+        pal = list(VGA16)
+    else:
+        rgb = Image.new("RGB", (w, h), (0, 0, 0))
+        for x, y in opaque:
+            rgb.putpixel((x, y), img.getpixel((x, y))[:3])
+        colours = sorted(c for _, c in rgb.getcolors(w * h))
+        if len(colours) > 255:
+            q = rgb.quantize(255, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+            p = q.getpalette()
+            colours = sorted(set(tuple(p[i * 3:i * 3 + 3]) for i in range(255)))
+        pal = [(0, 0, 0)] + [c for c in colours if c != (0, 0, 0)]
+        pal = (pal + [(0, 0, 0)] * 256)[:256]
+    cache = {}
+    idx = [[0] * w for _ in range(h)]
+    for x, y in opaque:
+        c = img.getpixel((x, y))[:3]
+        if c not in cache:
+            cache[c] = vga_index(c) if bits == 4 else nearest(pal, c)
+        idx[y][x] = cache[c]
+    return pal, idx
+
+
+def bmp_entry(img, bits):
+    w, h = img.size
+    if bits == 32:
+        stride = w * 4
+        rows = []
+        for y in range(h - 1, -1, -1):
+            row = bytearray()
+            for x in range(w):
+                r, g, b, a = img.getpixel((x, y))
+                row += bytes((b, g, r, a))
+            rows.append(bytes(row))
+        pal_bytes = b""
+    else:
+        pal, idx = indexed(img, bits)
+        stride = ((w * bits + 31) // 32) * 4
+        rows = []
+        for y in range(h - 1, -1, -1):
+            row = bytearray(stride)
+            for x in range(w):
+                if bits == 8:
+                    row[x] = idx[y][x]
+                else:
+                    row[x >> 1] |= idx[y][x] << (0 if x & 1 else 4)
+            rows.append(bytes(row))
+        pal_bytes = b"".join(bytes((c[2], c[1], c[0], 0)) for c in pal)
+    xor = b"".join(rows)
+    mask = and_mask_rows(img)
+    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, bits, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return header + pal_bytes + xor + mask
+
+
+def png_entry(img):
+    buf = io.BytesIO()
+    img.save(buf, "PNG", optimize=False, compress_level=9)
+    return buf.getvalue()
+
+
+def icon_file(entries, kind=1):
+    """entries: (width, height, bits, data, hotspot or None)."""
+    out = struct.pack("<HHH", 0, kind, len(entries))
+    offset = 6 + 16 * len(entries)
+    blobs = []
+    for w, h, bits, data, hot in entries:
+        colours = 16 if bits == 4 else 0
+        if kind == 2:
+            f1, f2 = hot
+        else:
+            f1, f2 = 1, bits
+        out += struct.pack("<BBBBHHII", w & 0xFF, h & 0xFF, colours, 0, f1, f2, len(data), offset)
+        offset += len(data)
+        blobs.append(data)
+    return out + b"".join(blobs)
+
+
+def app_ico():
+    entries = []
+    for bits, sizes in ((4, (16, 32, 48)), (8, (16, 32, 48)), (32, (16, 24, 32, 48, 64, 128, 256))):
+        for s in sizes:
+            img = antenna(s)
+            data = png_entry(img) if s == 256 else bmp_entry(img, bits)
+            entries.append((s, s, bits, data, None))
+    return icon_file(entries)
+
+
+def emblem_ico():
+    img = antenna(48)
+    return icon_file([(48, 48, 8, bmp_entry(img, 8), None), (48, 48, 32, bmp_entry(img, 32), None)])
+
+
+# ---------------------------------------------------------------------------
+# hand.cur
+# ---------------------------------------------------------------------------
+
+# B black, W white, . transparent; the finger tip is the hot spot.
+HAND = [
+    ".....BB..........",
+    "....BWWB.........",
+    "....BWWB.........",
+    "....BWWB.........",
+    "....BWWB.........",
+    "....BWWBBB.......",
+    "....BWWBWWBBB....",
+    "....BWWBWWBWWB...",
+    "....BWWBWWBWWBBB.",
+    ".BB.BWWBWWBWWBWWB",
+    "BWWBBWWBWWBWWBWWB",
+    "BWWWBWWWWWWWWWWWB",
+    ".BWWWWWWWWWWWWWWB",
+    "..BWWWWWWWWWWWWWB",
+    "..BWWWWWWWWWWWWWB",
+    "...BWWWWWWWWWWWWB",
+    "...BWWWWWWWWWWWB.",
+    "....BWWWWWWWWWWB.",
+    "....BWWWWWWWWWB..",
+    ".....BWWWWWWWWB..",
+    ".....BWWWWWWWWB..",
+    ".....BBBBBBBBBB..",
+]
+HAND_OFFSET = (0, 0)
+HAND_HOTSPOT = (HAND_OFFSET[0] + 5, HAND_OFFSET[1] + 0)
+
+
+def hand_image():
+    img = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
+    for y, line in enumerate(HAND):
+        for x, ch in enumerate(line):
+            if ch != ".":
+                c = (0, 0, 0, 255) if ch == "B" else (255, 255, 255, 255)
+                img.putpixel((x + HAND_OFFSET[0], y + HAND_OFFSET[1]), c)
+    return img
+
+
+def hand_cur():
+    return icon_file([(32, 32, 8, bmp_entry(hand_image(), 8), HAND_HOTSPOT)], kind=2)
+
+
+# ---------------------------------------------------------------------------
+# generation and checking
+# ---------------------------------------------------------------------------
+
+PRODUCTS = {
+    "background.gif": background_gif,
+    "app.ico": app_ico,
+    "emblem.ico": emblem_ico,
+    "hand.cur": hand_cur,
+}
+
+
+def generate():
+    return {name: make() for name, make in PRODUCTS.items()}
+
+
+class Problems(list):
+    def expect(self, ok, what):
+        if not ok:
+            self.append(what)
+        return ok
+
+
+def check_gif(data, p, name):
+    if not p.expect(data[:6] in (b"GIF87a", b"GIF89a"), f"{name}: not a GIF"):
+        return
+    w, h, flags = struct.unpack("<HHB", data[6:11])
+    p.expect((w, h) == (BG_W, BG_H), f"{name}: {w}x{h}, want {BG_W}x{BG_H}")
+    p.expect(flags & 0x80 and (flags & 7) == 7, f"{name}: global palette is not 256 colours")
+    pos = 13 + (3 * (2 << (flags & 7)) if flags & 0x80 else 0)
+    frames = 0
+    while pos < len(data):
+        tag = data[pos]
+        if tag == 0x3B:
+            break
+        if tag == 0x21:
+            label = data[pos + 1]
+            if label == 0xF9:
+                p.expect(not (data[pos + 3] & 1), f"{name}: has a transparent colour")
+            pos += 2
+            while data[pos]:
+                pos += data[pos] + 1
+            pos += 1
+        elif tag == 0x2C:
+            frames += 1
+            lflags = data[pos + 9]
+            p.expect(not lflags & 0x80, f"{name}: frame has its own palette")
+            pos += 10 + (3 * (2 << (lflags & 7)) if lflags & 0x80 else 0) + 1
+            while data[pos]:
+                pos += data[pos] + 1
+            pos += 1
+        else:
+            p.append(f"{name}: unexpected block 0x{tag:02x}")
+            return
+    p.expect(frames == 1, f"{name}: {frames} frames, want 1")
+
+
+def icon_entries(data, p, name, kind):
+    reserved, typ, count = struct.unpack("<HHH", data[:6])
+    p.expect(reserved == 0 and typ == kind, f"{name}: header type {typ}, want {kind}")
+    found = []
+    for i in range(count):
+        w, h, colours, _, f1, f2, size, off = struct.unpack("<BBBBHHII", data[6 + 16 * i:22 + 16 * i])
+        w, h = w or 256, h or 256
+        blob = data[off:off + size]
+        p.expect(len(blob) == size, f"{name}: entry {i} runs past the end")
+        if blob[:8] == b"\x89PNG\r\n\x1a\n":
+            pw, ph, depth, ctype = struct.unpack(">IIBB", blob[16:26])
+            p.expect((pw, ph) == (w, h) and depth == 8 and ctype == 6,
+                     f"{name}: PNG entry {i} is not {w}x{h} RGBA")
+            found.append((w, h, 32, "png", f1, f2))
+            continue
+        hsize, bw, bh, planes, bits = struct.unpack("<IiiHH", blob[:16])
+        p.expect(hsize == 40 and (bw, bh) == (w, 2 * h) and planes == 1,
+                 f"{name}: entry {i} bitmap header does not match its directory entry")
+        pal = (1 << bits) * 4 if bits <= 8 else 0
+        stride = ((w * bits + 31) // 32) * 4
+        mask = ((w + 31) // 32) * 4 * h
+        p.expect(size == 40 + pal + stride * h + mask, f"{name}: entry {i} has the wrong size")
+        p.expect(colours == (16 if bits == 4 else 0), f"{name}: entry {i} colour count {colours}")
+        if kind == 1:
+            p.expect(f1 == 1 and f2 == bits, f"{name}: entry {i} planes/bit count fields")
+        found.append((w, h, bits, "bmp", f1, f2))
+    return found
+
+
+def check_files(files):
+    p = Problems()
+    check_gif(files["background.gif"], p, "background.gif")
+    gif = Image.open(io.BytesIO(files["background.gif"]))
+    p.expect("transparency" not in gif.info, "background.gif: has a transparent colour")
+
+    app = icon_entries(files["app.ico"], p, "app.ico", 1)
+    want = sorted([(s, 4) for s in (16, 32, 48)] + [(s, 8) for s in (16, 32, 48)]
+                  + [(s, 32) for s in (16, 24, 32, 48, 64, 128, 256)])
+    got = sorted((w, bits) for w, h, bits, _, _, _ in app)
+    p.expect(len(app) == 13, f"app.ico: {len(app)} images, want 13")
+    p.expect(got == want, f"app.ico: sizes/depths {got}")
+    p.expect(all(w == h for w, h, *_ in app), "app.ico: non-square image")
+    p.expect([e[3] for e in app if e[0] == 256] == ["png"], "app.ico: 256 px entry is not PNG")
+    p.expect(all(e[3] == "bmp" for e in app if e[0] < 256), "app.ico: small entry stored as PNG")
+
+    emblem = icon_entries(files["emblem.ico"], p, "emblem.ico", 1)
+    p.expect(sorted((w, h, bits) for w, h, bits, *_ in emblem) == [(48, 48, 8), (48, 48, 32)],
+             f"emblem.ico: {[(w, h, b) for w, h, b, *_ in emblem]}")
+
+    cur = icon_entries(files["hand.cur"], p, "hand.cur", 2)
+    if p.expect(len(cur) == 1, f"hand.cur: {len(cur)} images, want 1"):
+        w, h, bits, _, hx, hy = cur[0]
+        p.expect((w, h, bits) == (32, 32, 8), f"hand.cur: {w}x{h} {bits}-bit, want 32x32 8-bit")
+        p.expect((hx, hy) == HAND_HOTSPOT, f"hand.cur: hot spot {(hx, hy)}")
+        tip = hand_image().getpixel(HAND_HOTSPOT)
+        p.expect(tip[3] == 255, "hand.cur: hot spot is not on the finger")
+    return p
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--check", action="store_true",
+                    help="verify the files in --out (structure, and that they match this generator)")
+    ap.add_argument("--out", default=RES)
+    args = ap.parse_args()
+
+    fresh = generate()
+    if args.check:
+        files = {}
+        problems = Problems()
+        for name in PRODUCTS:
+            path = os.path.join(args.out, name)
+            if problems.expect(os.path.exists(path), f"{name}: missing"):
+                with open(path, "rb") as f:
+                    files[name] = f.read()
+        if len(files) == len(PRODUCTS):
+            problems += check_files(files)
+            for name in PRODUCTS:
+                problems.expect(files[name] == fresh[name],
+                                f"{name}: differs from what make-art.py draws; regenerate it")
+        problems += [f"(generator) {m}" for m in check_files(fresh)]
+        for name in PRODUCTS:
+            print(f"{name}: {len(files.get(name, b''))} bytes")
+            if name in files and not name.endswith(".gif"):
+                kind = 2 if name.endswith(".cur") else 1
+                for w, h, bits, fmt, f1, f2 in icon_entries(files[name], Problems(), name, kind):
+                    extra = f", hot spot {f1},{f2}" if kind == 2 else ""
+                    print(f"    {w}x{h} {bits}-bit {fmt}{extra}")
+        if problems:
+            for m in problems:
+                print("FAIL", m)
+            return 1
+        print("OK: all artwork present, well-formed and up to date")
+        return 0
+
+    os.makedirs(args.out, exist_ok=True)
+    for name, data in fresh.items():
+        with open(os.path.join(args.out, name), "wb") as f:
+            f.write(data)
+        print(f"wrote {os.path.join(args.out, name)} ({len(data)} bytes)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,7 @@
+// Resource identifiers shared by the resource script and the code.
+#pragma once
+
+#define IDI_APP 1
+#define IDC_HAND_POINTER 101
+#define IDR_BACKGROUND 102
+#define IDI_EMBLEM 103
