@@ -28,6 +28,16 @@ public:
     // Window events, timer ticks included, go on being delivered meanwhile.
     virtual void ShowMessage(const std::wstring& text, const std::wstring& title) = 0;
 
+    // Lets the window process what is pending, first blocking until at
+    // least one event (a tick, a click, a repaint) has arrived. False when
+    // the program is ending and a waiting command should give up.
+    virtual bool DoEvents() = 0;
+
+    // Ends the program at once: no confirmation, no clean-up.
+    virtual void EndProgram() = 0;
+
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+
     // The window's geometry: the screen's twips per pixel and the window's
     // outer size in twips.
     virtual float TwipsPerPixelX() = 0;

@@ -5,7 +5,8 @@
 
 namespace qv {
 
-frmVctool::frmVctool(NTServiceControl& service, Desktop& desktop, ProgramWide& program)
+frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
+                     ProgramWide& program)
     : lblStart(desktop, ControlId::lblStart, L"Start", L"Start Service", kBlack),
       lblStop(desktop, ControlId::lblStop, L"Stop", L"Stop Service", kBlack),
       lblRestart(desktop, ControlId::lblRestart, L"Restart", L"Restart Service", kBlack),
@@ -16,6 +17,7 @@ frmVctool::frmVctool(NTServiceControl& service, Desktop& desktop, ProgramWide& p
       tmrcheck(desktop, kTmrcheckId, kRefreshIntervalMs, true),
       Tmr_error(desktop, kTmrErrorId, kWatchdogIntervalMs, false),
       service_(service),
+      installer_(installer),
       desktop_(desktop),
       program_(program) {}
 
@@ -121,7 +123,91 @@ void frmVctool::OnTimer(int id) {
         Tmr_error_Timer();
 }
 
-void frmVctool::OnClick(ControlId) {}
+void frmVctool::OnClick(ControlId id) {
+    switch (id) {
+        case ControlId::lblStart: lblStart_Click(); break;
+        case ControlId::lblStop: lblStop_Click(); break;
+        case ControlId::lblRestart: lblRestart_Click(); break;
+        case ControlId::lblClose: lblClose_Click(); break;
+        default: break;  // the other labels have no click handler
+    }
+}
+
+void frmVctool::InstallService() {
+    // The description travels in the password position; with no account
+    // named the service manager ignores it.
+    installer_.InstallNTService(program_.AppPath + kServiceExecutable, L"QuorvelVC",
+                                L"QV Voice Chat Server", VbFalse, VbTrue, std::nullopt,
+                                std::nullopt, kServiceDescription, L"");
+}
+
+bool frmVctool::WaitForState(std::int32_t state) {
+    while (serviceState_ != state)
+        if (!desktop_.DoEvents()) return false;
+    return true;
+}
+
+void frmVctool::lblStart_Click() {
+    if (service_.GetServiceConfig() != 0) {
+        // Both files are looked for, whichever is missing.
+        const VbBool haveData = service_.FileExists(program_.AppPath + kServiceDataFile);
+        const VbBool haveExecutable = service_.FileExists(program_.AppPath + kServiceExecutable);
+        if (haveData == VbFalse || haveExecutable == VbFalse) {
+            desktop_.ShowMessage(Translate(L"Unable to Start due to a dependency file missing. "
+                                           L"Please re-install Voice Chat Service Tool"),
+                                 kDependencyTitle);
+            desktop_.EndProgram();
+            return;
+        }
+        InstallService();
+    }
+
+    lblStop.SetForeColor(kBlack);
+    lblStart.SetForeColor(kBusyGrey);
+    lblRestart.SetForeColor(kBlack);
+    RefreshStatus();
+    if (!lblStart.Enabled()) return;
+
+    lblStart.SetEnabled(false);
+    if (serviceState_ == scm::kRunning) {
+        service_.StopNTService();
+    } else if (serviceState_ == scm::kStopped) {
+        service_.StartNTService();
+        if (program_.StartFailed != VbFalse) {
+            // One retry with a fresh registration: a refused start usually
+            // means a broken or disabled one.
+            program_.StartFailed = VbFalse;
+            service_.DeleteNTService();
+            desktop_.Sleep(5);
+            InstallService();
+            service_.StartNTService();
+        }
+    }
+    RefreshStatus();
+}
+
+void frmVctool::lblStop_Click() {
+    lblStart.SetForeColor(kBlack);
+    lblStop.SetForeColor(kBusyGrey);
+    lblStop.SetEnabled(false);
+    if (serviceState_ == scm::kRunning) service_.StopNTService();
+    if (!WaitForState(scm::kStopped)) return;
+    service_.DeleteNTService();
+}
+
+void frmVctool::lblRestart_Click() {
+    lblStop.SetForeColor(kBlack);
+    lblRestart.SetForeColor(kBusyGrey);
+    lblRestart.SetEnabled(false);
+    if (serviceState_ == scm::kRunning) service_.StopNTService();
+    if (!WaitForState(scm::kStopped)) return;
+    service_.StartNTService();
+    if (!WaitForState(scm::kRunning)) return;
+    lblRestart.SetEnabled(true);
+    lblRestart.SetForeColor(kBlack);
+}
+
+void frmVctool::lblClose_Click() { desktop_.EndProgram(); }
 
 std::wstring frmVctool::changelstring(std::wstring& str1) const {
     return qv::changelstring(str1, LanguageText);

@@ -8,6 +8,7 @@
 
 #include "platform/Types.h"
 #include "service/NTServiceControl.h"
+#include "service/install.h"
 #include "service/ProgramWide.h"
 #include "window/Controls.h"
 #include "window/Desktop.h"
@@ -21,6 +22,8 @@ inline constexpr Rgb kSystemButtonText = 0x80000012;
 inline constexpr Rgb kBlack = MakeRgb(0, 0, 0);
 inline constexpr Rgb kStatusBlue = MakeRgb(0, 0, 192);
 inline constexpr Rgb kHeadingGrey = MakeRgb(128, 128, 128);
+// A command label's text while its command is in progress.
+inline constexpr Rgb kBusyGrey = MakeRgb(120, 120, 120);
 
 inline constexpr std::int32_t kCornerEllipse = 26;
 inline constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
@@ -33,10 +36,15 @@ inline constexpr std::uint32_t kWatchdogIntervalMs = 8000;
 
 // Title of the boxes the window itself raises.
 inline constexpr wchar_t kApplicationTitle[] = L"QVStatusTool";
+inline constexpr wchar_t kDependencyTitle[] = L"Quorvel";
+
+// The service's two files, expected beside the program.
+inline constexpr wchar_t kServiceExecutable[] = L"QVVoIPService.exe";
+inline constexpr wchar_t kServiceDataFile[] = L"TesmoVoIP.xml";
 
 class frmVctool {
 public:
-    frmVctool(NTServiceControl& service, Desktop& desktop, ProgramWide& program);
+    frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, ProgramWide& program);
 
     // Creates the window's timers in their design state, then runs the load
     // handler. The view calls it once its window exists.
@@ -45,6 +53,10 @@ public:
     void Form_Load();
     void tmrcheck_Timer();
     void Tmr_error_Timer();
+    void lblStart_Click();
+    void lblStop_Click();
+    void lblRestart_Click();
+    void lblClose_Click();
     // Routes a tick of timer `id` to its handler.
     void OnTimer(int id);
     // Routes a click on an enabled label to its handler.
@@ -73,10 +85,15 @@ public:
 
 private:
     void RefreshStatus();
+    void InstallService();
+    // Lets window events run until the refresh sees `state`; false when the
+    // program ends first.
+    bool WaitForState(std::int32_t state);
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
 
     NTServiceControl& service_;
+    install& installer_;
     Desktop& desktop_;
     ProgramWide& program_;
 

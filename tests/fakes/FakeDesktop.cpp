@@ -1,6 +1,8 @@
 #include "tests/fakes/FakeDesktop.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <utility>
 
 namespace qv::fake {
 
@@ -9,21 +11,48 @@ constexpr std::uint32_t kMinimumIntervalMs = 10;
 
 void FakeDesktop::Advance(std::uint64_t ms) {
     const std::uint64_t until = now_ + ms;
-    for (;;) {
-        auto next = timers_.end();
-        for (auto it = timers_.begin(); it != timers_.end(); ++it)
-            if (it->second.due <= until &&
-                (next == timers_.end() || it->second.due < next->second.due ||
-                 (it->second.due == next->second.due && it->second.order < next->second.order)))
-                next = it;
-        if (next == timers_.end()) break;
-        const int id = next->first;
-        now_ = std::max(now_, next->second.due);
-        next->second.due += next->second.intervalMs;
-        ticks.push_back({now_, id});
-        if (onTick) onTick(id);  // may start or stop timers, or advance the clock
+    while (DeliverNext(until)) {
     }
     now_ = std::max(now_, until);
+}
+
+bool FakeDesktop::DeliverNext(std::uint64_t until) {
+    auto next = timers_.end();
+    for (auto it = timers_.begin(); it != timers_.end(); ++it)
+        if (it->second.due <= until &&
+            (next == timers_.end() || it->second.due < next->second.due ||
+             (it->second.due == next->second.due && it->second.order < next->second.order)))
+            next = it;
+    const auto event = scheduled_.begin();
+    const bool eventFirst = event != scheduled_.end() && event->first <= until &&
+                            (next == timers_.end() || event->first <= next->second.due);
+    if (eventFirst) {
+        now_ = std::max(now_, event->first);
+        const auto run = event->second;
+        scheduled_.erase(event);
+        run();
+        return true;
+    }
+    if (next == timers_.end()) return false;
+    const int id = next->first;
+    now_ = std::max(now_, next->second.due);
+    next->second.due += next->second.intervalMs;
+    ticks.push_back({now_, id});
+    if (onTick) onTick(id);  // may start or stop timers, or advance the clock
+    return true;
+}
+
+bool FakeDesktop::DoEvents() {
+    if (ended) return false;
+    if (!DeliverNext(UINT64_MAX)) {
+        blockedForever = true;
+        return false;
+    }
+    return !ended;
+}
+
+void FakeDesktop::Schedule(std::uint64_t at, std::function<void()> event) {
+    scheduled_.emplace(at, std::move(event));
 }
 
 int FakeDesktop::TotalChanges() const {

@@ -47,6 +47,13 @@ public:
     std::map<ControlId, int> changes;
     int openMessages = 0;
 
+    bool ended = false;           // EndProgram was called
+    bool blockedForever = false;  // DoEvents found nothing that could ever arrive
+    std::vector<std::uint32_t> sleeps;
+
+    // Runs `event` (a click, say) once the clock reaches `at`.
+    void Schedule(std::uint64_t at, std::function<void()> event);
+
     std::uint64_t Now() const { return now_; }
     // Lets `ms` pass, delivering every tick due meanwhile; callable from a
     // tick or from whileMessageOpen, as a modal loop would.
@@ -60,6 +67,10 @@ public:
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override { ++changes[id]; }
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+    // Jumps the clock to the next tick or scheduled event and delivers it.
+    bool DoEvents() override;
+    void EndProgram() override { ended = true; }
+    void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
     float TwipsPerPixelX() override { return twipsPerPixelX; }
     float TwipsPerPixelY() override { return twipsPerPixelY; }
     float WidthTwips() override { return widthTwips; }
@@ -75,7 +86,11 @@ private:
         std::uint64_t due;
         std::uint64_t order;  // ties go to the timer started first
     };
+    // The earliest thing due at or before `until`, delivered; false if none.
+    bool DeliverNext(std::uint64_t until);
+
     std::map<int, Running> timers_;
+    std::multimap<std::uint64_t, std::function<void()>> scheduled_;
     std::uint64_t now_ = 0;
     std::uint64_t started_ = 0;
     int regions_ = 0;

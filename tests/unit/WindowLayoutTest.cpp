@@ -5,6 +5,7 @@
 
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeServiceManager.h"
 #include "window/Layout.h"
 #include "window/frmVctool.h"
@@ -105,8 +106,10 @@ protected:
     fake::FakeFileSystem files;
     fake::FakeDesktop desktop;
     ProgramWide program;
+    fake::FakeRegistry registry;
     NTServiceControl service{manager, files, program};
-    frmVctool form{service, desktop, program};
+    install installer{manager, registry};
+    frmVctool form{service, installer, desktop, program};
 };
 
 TEST_F(WindowShapeTest, LoadClipsTheWindowBeforeTheFirstRefresh) {

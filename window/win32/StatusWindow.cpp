@@ -403,6 +403,27 @@ void StatusWindow::ShowMessage(const std::wstring& text, const std::wstring& tit
     MessageBoxW(hwnd_, text.c_str(), title.c_str(), MB_OK);
 }
 
+bool StatusWindow::DoEvents() {
+    MSG message{};
+    // Block until something arrives: a waiting command costs no CPU, and the
+    // window keeps painting, ticking and taking clicks meanwhile.
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) WaitMessage();
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Put it back so the outer loop sees it and the program ends.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return false;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return true;
+}
+
+void StatusWindow::EndProgram() { ExitProcess(0); }
+
+void StatusWindow::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
 float StatusWindow::WidthTwips() {
     RECT rect{};
     GetWindowRect(hwnd_, &rect);

@@ -32,6 +32,9 @@ public:
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+    bool DoEvents() override;
+    void EndProgram() override;
+    void Sleep(std::uint32_t milliseconds) override;
     float TwipsPerPixelX() override { return twipsPerPixelX_; }
     float TwipsPerPixelY() override { return twipsPerPixelY_; }
     float WidthTwips() override;

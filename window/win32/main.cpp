@@ -3,20 +3,24 @@
 #include <windows.h>
 
 #include "platform/win32/FileSystemWin32.h"
+#include "platform/win32/RegistryWin32.h"
 #include "platform/win32/ServiceManagerWin32.h"
 #include "service/NTServiceControl.h"
 #include "service/ProgramWide.h"
+#include "service/install.h"
 #include "window/frmVctool.h"
 #include "window/win32/StatusWindow.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     qv::ServiceManagerWin32 serviceManager;
     qv::FileSystemWin32 files;
+    qv::RegistryWin32 registry;
     qv::ProgramWide program;
     qv::NTServiceControl service(serviceManager, files, program);
+    qv::install installer(serviceManager, registry);
 
     qv::StatusWindow window(instance);
-    qv::frmVctool form(service, window, program);
+    qv::frmVctool form(service, installer, window, program);
     if (!window.Create(form, showCommand)) return 1;
 
     MSG message{};

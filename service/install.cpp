@@ -1,0 +1,94 @@
+#include "service/install.h"
+
+#include "platform/Text.h"
+#include "service/ScopedScHandle.h"
+
+namespace qv {
+namespace {
+
+constexpr std::uint32_t kOwnProcess = 0x10;
+constexpr std::uint32_t kInteractiveProcess = 0x100;
+constexpr std::uint32_t kAutoStart = 2;
+constexpr std::uint32_t kDemandStart = 3;
+constexpr std::uint32_t kErrorIgnore = 0;
+constexpr char kLoadOrderGroup[] = "1";
+constexpr std::size_t kLongestDescription = 255;
+
+// ANSI copies of the optional texts that live as long as the call needs
+// their pointers.
+struct AnsiOptional {
+    explicit AnsiOptional(const OptionalText& text) {
+        if (text) value = EncodeAnsi(*text);
+    }
+    const char* get() const { return value ? value->c_str() : nullptr; }
+    std::optional<std::string> value;
+};
+
+}  // namespace
+
+std::wstring QuotedImagePath(const std::wstring& exePath) {
+    // Unquoted, "C:\Program Files\Quorvel\QVVoIPService.exe" would first be
+    // tried as "C:\Program.exe", run with the service's rights.
+    if (exePath.find(L' ') == std::wstring::npos || exePath.starts_with(L'"')) return exePath;
+    return L'"' + exePath + L'"';
+}
+
+VbBool install::InstallNTService(const std::wstring& exePath, const std::wstring& svcName,
+                                 const std::wstring& svcDisplayName, VbBool interactive,
+                                 VbBool autoStart, const OptionalText& machineName,
+                                 const OptionalText& accountName,
+                                 const OptionalText& accountPassword, const std::wstring&) {
+    const std::uint32_t serviceType =
+        interactive == VbTrue ? kOwnProcess | kInteractiveProcess : kOwnProcess;
+    const std::uint32_t startType = autoStart == VbTrue ? kAutoStart : kDemandStart;
+    const AnsiOptional machine(machineName);
+    const AnsiOptional account(accountName);
+    const AnsiOptional password(accountPassword);
+
+    VbBool created = VbFalse;
+    {
+        const ScopedScHandle manager(
+            scm_, scm_.OpenSCManagerA(machine.get(), nullptr, scm::kScManagerCreateService));
+        // Without the right to create services the registry is left alone.
+        if (!manager) return VbFalse;
+
+        const std::string name = EncodeAnsi(svcName);
+        const std::string displayName = EncodeAnsi(svcDisplayName);
+        const std::string imagePath = EncodeAnsi(QuotedImagePath(exePath));
+        std::uint32_t tag = 1;
+        const ScopedScHandle service(
+            scm_, scm_.CreateServiceA(manager.get(), name.c_str(), displayName.c_str(),
+                                      scm::kServiceAllAccess, serviceType, startType, kErrorIgnore,
+                                      imagePath.c_str(), kLoadOrderGroup, &tag, nullptr,
+                                      account.get(), password.get()));
+        created = ToVbBool(static_cast<bool>(service));
+    }
+
+    SetServiceDescription(L"", kServiceDescription, kServiceKeyPath);
+    return created;
+}
+
+void install::SetServiceDescription(const std::wstring&, const std::wstring& description,
+                                    const std::wstring& keyPath) {
+    const std::string path = EncodeAnsi(keyPath);
+    RegResult = registry_.RegOpenKeyExA(HkeyLocalMachine(), path.c_str(), 0, reg::kKeyAllAccess,
+                                        &ServiceKey);
+    if (RegResult == reg::kErrorFileNotFound) {
+        const SecurityAttributes security{sizeof(SecurityAttributes), nullptr, VbTrue};
+        std::uint32_t disposition = 0;
+        RegResult = registry_.RegCreateKeyExA(HkeyLocalMachine(), path.c_str(), 0, nullptr,
+                                              reg::kOptionNonVolatile, reg::kKeyAllAccess,
+                                              &security, &ServiceKey, &disposition);
+    }
+    if (RegResult != 0) return;
+
+    // REG_SZ data carries its terminating NUL in the byte count.
+    const std::string text = EncodeAnsi(description.substr(0, kLongestDescription));
+    RegResult = registry_.RegSetValueExA(ServiceKey, "Description", 0, reg::kRegSz,
+                                         reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                                         static_cast<std::uint32_t>(text.size() + 1));
+    registry_.RegCloseKey(ServiceKey);
+    ServiceKey = nullptr;
+}
+
+}  // namespace qv
