@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <stdexcept>
 #include <utility>
 
 namespace qv::fake {
@@ -43,12 +44,16 @@ bool FakeDesktop::DeliverNext(std::uint64_t until) {
 }
 
 bool FakeDesktop::DoEvents() {
+    if (++refusalsInARow_ > 100) throw std::logic_error("DoEvents asked again after refusing");
+    if (now_ > horizonMs) throw std::runtime_error("a wait ran past the horizon");
     if (ended) return false;
     if (!DeliverNext(UINT64_MAX)) {
         blockedForever = true;
         return false;
     }
-    return !ended;
+    if (ended) return false;
+    refusalsInARow_ = 0;
+    return true;
 }
 
 void FakeDesktop::Schedule(std::uint64_t at, std::function<void()> event) {

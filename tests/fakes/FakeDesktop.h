@@ -49,6 +49,10 @@ public:
 
     bool ended = false;           // EndProgram was called
     bool blockedForever = false;  // DoEvents found nothing that could ever arrive
+    // A wait still going at this virtual time, or one that keeps asking
+    // DoEvents after being told to give up, throws: on Windows both would
+    // hang, here they fail the test instead.
+    std::uint64_t horizonMs = 3'600'000;
     std::vector<std::uint32_t> sleeps;
 
     // Runs `event` (a click, say) once the clock reaches `at`.
@@ -93,6 +97,7 @@ private:
     std::multimap<std::uint64_t, std::function<void()>> scheduled_;
     std::uint64_t now_ = 0;
     std::uint64_t started_ = 0;
+    int refusalsInARow_ = 0;
     int regions_ = 0;
 };
 

@@ -20,6 +20,7 @@ void FakeFileSystem::FailReads(const std::wstring& path, ReadFailure how) {
 }
 
 std::optional<std::uint64_t> FakeFileSystem::FileLength(const std::wstring& path) {
+    lengthQueries.push_back(path);
     const auto it = files_.find(Key(path));
     if (path.empty() || it == files_.end()) return std::nullopt;
     return it->second.size();

@@ -3,6 +3,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -16,6 +17,7 @@ public:
     // How ReadWholeFile treats `path` from now on (its length stays readable).
     void FailReads(const std::wstring& path, ReadFailure how);
     int reads = 0;
+    std::vector<std::wstring> lengthQueries;  // FileLength's paths, in order
 
     std::optional<std::uint64_t> FileLength(const std::wstring& path) override;
     std::optional<std::string> ReadWholeFile(const std::wstring& path) override;

@@ -10,6 +10,10 @@ namespace {
 
 std::string Str(const char* text) { return text ? text : "null"; }
 
+std::optional<std::string> Opt(const char* text) {
+    return text ? std::optional<std::string>(text) : std::nullopt;
+}
+
 std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", value);
@@ -95,6 +99,7 @@ std::uint32_t FakeServiceManager::ConfigBytes(const ServiceConfig& c) {
 
 bool FakeServiceManager::Begin(const std::string& name, const std::string& args) {
     calls_.push_back({name, name + "(" + args + ")", true, 0});
+    if (onCall) onCall(name);
     const int nth = ++callCounts_[name];
     for (const Failure& failure : failures_)
         if (failure.call == name && (failure.occurrence == 0 || failure.occurrence == nth)) {
@@ -274,7 +279,12 @@ ScHandle FakeServiceManager::CreateServiceA(
     ScHandle manager, const char* serviceName, const char* displayName,
     std::uint32_t desiredAccess, std::uint32_t serviceType, std::uint32_t startType,
     std::uint32_t errorControl, const char* binaryPathName, const char* loadOrderGroup,
-    std::uint32_t* tagId, const char* dependencies, const char* serviceStartName, const char*) {
+    std::uint32_t* tagId, const char* dependencies, const char* serviceStartName,
+    const char* password) {
+    creates.push_back({Opt(serviceName), Opt(displayName), desiredAccess, serviceType, startType,
+                       errorControl, Opt(binaryPathName), Opt(loadOrderGroup),
+                       tagId ? std::optional<std::uint32_t>(*tagId) : std::nullopt,
+                       Opt(dependencies), Opt(serviceStartName), Opt(password)});
     if (Begin("CreateServiceA", H(manager) + ", " + Str(serviceName) + ", " +
                                     Hex(desiredAccess) + ", " + std::to_string(startType)))
         return nullptr;

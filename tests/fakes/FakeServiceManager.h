@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -63,6 +64,24 @@ struct Call {
     std::uint32_t error = 0;
 };
 
+// One CreateServiceA call's arguments; a null pointer stays distinguishable
+// from an empty text.
+struct CreateCall {
+    std::optional<std::string> serviceName;
+    std::optional<std::string> displayName;
+    std::uint32_t desiredAccess = 0;
+    std::uint32_t serviceType = 0;
+    std::uint32_t startType = 0;
+    std::uint32_t errorControl = 0;
+    std::optional<std::string> binaryPath;
+    std::optional<std::string> loadOrderGroup;
+    std::optional<std::uint32_t> tag;  // the tag variable as the call found it
+    std::optional<std::string> dependencies;
+    std::optional<std::string> account;
+    std::optional<std::string> password;
+    bool operator==(const CreateCall&) const = default;
+};
+
 class FakeServiceManager final : public ServiceManager {
 public:
     // --- set-up and state transitions -------------------------------------
@@ -78,6 +97,10 @@ public:
 
     // --- observation ----------------------------------------------------------
     const std::vector<Call>& Calls() const { return calls_; }
+    // Every CreateServiceA call, failed ones included.
+    std::vector<CreateCall> creates;
+    // Runs as each call begins, so a test can look at its callers' state then.
+    std::function<void(const std::string& call)> onCall;
     std::vector<std::string> CallTexts() const;
     // Calls whose text contains `fragment`.
     int CountCalls(std::string_view fragment) const;
