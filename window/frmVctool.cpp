@@ -1,12 +1,39 @@
 #include "window/frmVctool.h"
 
+#include <initializer_list>
+#include <utility>
+
+#include "language/LanguageSelection.h"
 #include "language/LanguageText.h"
 #include "window/Layout.h"
 
 namespace qv {
+namespace {
+
+// The captions and tooltips a language other than English replaces, in
+// this order: a fixed prefix, then the translated keys joined by blanks.
+struct TranslatedText {
+    Label frmVctool::*control;
+    bool tooltip;
+    const wchar_t* prefix;
+    std::initializer_list<const wchar_t*> keys;
+};
+
+const TranslatedText kTranslatedTexts[] = {
+    {&frmVctool::lblts, false, L"Quorvel ", {L"Voice Chat Server", L"Tool"}},
+    {&frmVctool::Label2, false, L"", {L"Service", L"Status"}},
+    {&frmVctool::lblStart, false, L"", {L"Start"}},
+    {&frmVctool::lblStart, true, L"", {L"Start", L"Service"}},
+    {&frmVctool::lblStop, false, L"", {L"Stop"}},
+    {&frmVctool::lblStop, true, L"", {L"Stop", L"Service"}},
+    {&frmVctool::lblRestart, false, L"", {L"Restart"}},
+    {&frmVctool::lblRestart, true, L"", {L"Restart", L"Service"}},
+};
+
+}  // namespace
 
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
-                     ProgramWide& program)
+                     ProgramWide& program, LanguageSources language)
     : lblStart(desktop, ControlId::lblStart, L"Start", L"Start Service", kBlack),
       lblStop(desktop, ControlId::lblStop, L"Stop", L"Stop Service", kBlack),
       lblRestart(desktop, ControlId::lblRestart, L"Restart", L"Restart Service", kBlack),
@@ -19,7 +46,8 @@ frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& des
       service_(service),
       installer_(installer),
       desktop_(desktop),
-      program_(program) {}
+      program_(program),
+      language_(language) {}
 
 void frmVctool::Load() {
     Tmr_error.Create();
@@ -38,7 +66,8 @@ void frmVctool::Form_Load() {
 
     RefreshStatus();
 
-    // The language selection runs last, so the first status text is English.
+    // Last, so the first status text is always English.
+    SelectLanguage();
 }
 
 void frmVctool::MakeRound(Desktop& pForm, const std::int32_t& lValue) {
@@ -139,6 +168,28 @@ void frmVctool::InstallService() {
     installer_.InstallNTService(program_.AppPath + kServiceExecutable, L"QuorvelVC",
                                 L"QV Voice Chat Server", VbFalse, VbTrue, std::nullopt,
                                 std::nullopt, kServiceDescription, L"");
+}
+
+void frmVctool::SelectLanguage() {
+    LanguageChoice choice =
+        qv::SelectLanguage(language_.settings, language_.folders, language_.files);
+    fpath = std::move(choice.fpath);
+    LanguageName = std::move(choice.LanguageName);
+    LanguageText = std::move(choice.LanguageText);
+    if (LanguageName == kEnglish) return;
+
+    for (const TranslatedText& row : kTranslatedTexts) {
+        std::wstring text = row.prefix;
+        for (const wchar_t* key : row.keys) {
+            if (key != *row.keys.begin()) text += L' ';
+            text += Translate(key);
+        }
+        Label& control = this->*row.control;
+        if (row.tooltip)
+            control.SetToolTipText(text);
+        else
+            control.SetCaption(text);
+    }
 }
 
 bool frmVctool::WaitForState(std::int32_t state) {

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileSystem.h"
+#include "platform/Folders.h"
+#include "platform/Settings.h"
 #include "platform/Types.h"
 #include "service/NTServiceControl.h"
 #include "service/install.h"
@@ -42,9 +45,18 @@ inline constexpr wchar_t kDependencyTitle[] = L"Quorvel";
 inline constexpr wchar_t kServiceExecutable[] = L"QVVoIPService.exe";
 inline constexpr wchar_t kServiceDataFile[] = L"TesmoVoIP.xml";
 
+// Where the start-up finds the language: the settings store, the language
+// folder and its files.
+struct LanguageSources {
+    Settings& settings;
+    Folders& folders;
+    FileSystem& files;
+};
+
 class frmVctool {
 public:
-    frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, ProgramWide& program);
+    frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, ProgramWide& program,
+              LanguageSources language);
 
     // Creates the window's timers in their design state, then runs the load
     // handler. The view calls it once its window exists.
@@ -73,6 +85,8 @@ public:
 
     std::int32_t ServiceState() const { return serviceState_; }
 
+    std::wstring fpath;  // the language folder read at start-up
+
     Label lblStart;
     Label lblStop;
     Label lblRestart;
@@ -86,6 +100,9 @@ public:
 private:
     void RefreshStatus();
     void InstallService();
+    // Reads the language settings, loads the language file and, for a
+    // language other than English, translates the captions and tooltips.
+    void SelectLanguage();
     // Lets window events run until the refresh sees `state`; false when the
     // program ends first.
     bool WaitForState(std::int32_t state);
@@ -98,6 +115,8 @@ private:
     ProgramWide& program_;
 
     std::int32_t serviceState_ = 0;
+    LanguageSources language_;
+    std::wstring LanguageName;
     std::wstring LanguageText;
     bool watchdogMessageOpen_ = false;
 };

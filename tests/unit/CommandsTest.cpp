@@ -7,6 +7,7 @@
 
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeServiceManager.h"
 #include "window/frmVctool.h"
@@ -89,7 +90,9 @@ protected:
     ProgramWide program;
     NTServiceControl service{manager, files, program};
     install installer{manager, registry};
-    frmVctool form{service, installer, desktop, program};
+    fake::FakeSettings settings;
+    fake::FakeFolders folders;
+    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
     std::size_t mark = 0;
     std::vector<std::pair<std::string, std::uint64_t>> timeline;
 };

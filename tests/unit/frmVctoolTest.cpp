@@ -5,6 +5,7 @@
 
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeServiceManager.h"
 #include "window/frmVctool.h"
@@ -60,7 +61,9 @@ protected:
     fake::FakeRegistry registry;
     NTServiceControl service{manager, files, program};
     install installer{manager, registry};
-    frmVctool form{service, installer, desktop, program};
+    fake::FakeSettings settings;
+    fake::FakeFolders folders;
+    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
 };
 
 TEST_F(frmVctoolTest, AppPathEndsInExactlyOneBackslash) {

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "platform/win32/FileSystemWin32.h"
+#include "platform/win32/FoldersWin32.h"
 #include "platform/win32/RegistryWin32.h"
+#include "platform/win32/SettingsWin32.h"
 #include "platform/win32/ServiceManagerWin32.h"
 #include "service/NTServiceControl.h"
 #include "service/ProgramWide.h"
@@ -15,12 +17,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     qv::ServiceManagerWin32 serviceManager;
     qv::FileSystemWin32 files;
     qv::RegistryWin32 registry;
+    qv::SettingsWin32 settings;
+    qv::FoldersWin32 folders;
     qv::ProgramWide program;
     qv::NTServiceControl service(serviceManager, files, program);
     qv::install installer(serviceManager, registry);
 
     qv::StatusWindow window(instance);
-    qv::frmVctool form(service, installer, window, program);
+    qv::frmVctool form(service, installer, window, program, {settings, folders, files});
     if (!window.Create(form, showCommand)) return 1;
 
     MSG message{};
