@@ -6,6 +6,7 @@ std::wstring FakeSettings::GetSetting(const std::wstring& appName, const std::ws
                                       const std::wstring& key, const std::wstring& fallback) {
     const std::wstring path = appName + L"\\" + section + L"\\" + key;
     reads.push_back(path);
+    if (onRead) onRead(path);
     const auto value = values.find(path);
     return value == values.end() ? fallback : value->second;
 }

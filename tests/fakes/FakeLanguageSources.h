@@ -2,6 +2,7 @@
 // native tests.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -18,6 +19,9 @@ public:
     // "app\section\key" -> value; absent keys give the caller's fallback.
     std::map<std::wstring, std::wstring> values;
     std::vector<std::wstring> reads;
+    // Runs at each read with its "app\section\key", so a test can look at
+    // the caller's state at that moment.
+    std::function<void(const std::wstring& path)> onRead;
 
     void Set(const std::wstring& key, const std::wstring& value) {
         values[L"Quorvel\\Options\\" + key] = value;
