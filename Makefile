@@ -1,0 +1,34 @@
+# Builds, runs and tests QVStatusTool. `make test` is what CI runs.
+SHELL := /bin/bash
+
+.PHONY: all deps native windows dist run test clean
+.DEFAULT_GOAL := all
+
+all: native windows
+
+deps:
+	tools/install-deps.sh
+
+native: deps
+	cmake --preset native-asan
+	cmake --build --preset native-asan
+
+windows: deps
+	cmake --preset mingw
+	cmake --build --preset mingw
+
+dist: windows
+	mkdir -p build/dist
+	cp build/mingw/window/QVStatusTool.exe build/dist/
+	cp build/mingw/standin/QVVoIPService.exe build/mingw/standin/TesmoVoIP.xml build/dist/
+
+run: dist
+	tools/run-tool.sh
+
+# Every Wine test has a prefix and an X display of its own, so two at a time.
+test: native windows
+	ctest --preset all -j2
+
+clean:
+	tools/wine/stop-all.sh
+	rm -rf build

@@ -1,0 +1,182 @@
+# shellcheck shell=bash
+# Shared by the Wine and X helpers; source it, don't run it.
+#
+# Every Wine run gets a prefix of its own, copied from one template that is
+# booted once per checkout: booting takes ~15 s and 700 MB, a copy a fraction
+# of a second because the bulk of it (the DLLs under drive_c/windows) is
+# hard-linked rather than copied.
+
+QV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+QV_WINE_DIR=${QV_WINE_DIR:-$QV_ROOT/build/wine}
+QV_TEMPLATE=$QV_WINE_DIR/template
+
+export WINEDEBUG=-all
+# No Mono or Gecko: their installers would prompt, and nothing here needs them.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEARCH=win64
+
+qv_die() {
+    echo "${0##*/}: $*" >&2
+    exit 1
+}
+
+# Waits until `cmd...` succeeds, polling every 0.1 s, for at most `seconds`.
+qv_wait_for() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.1
+    done
+}
+
+# What the template was booted with. Wine rebuilds a prefix whose
+# .update-timestamp differs from its wine.inf; in a copy that rebuild would
+# write straight through the hard links into the template, so a template of
+# another Wine is thrown away instead of being used.
+qv_wine_stamp() {
+    echo "$(wine --version 2>/dev/null) $(stat -c %Y /usr/share/wine/wine.inf 2>/dev/null)"
+}
+
+# Path, size and mtime of every file in the template. A write through a hard
+# link changes the shared inode's mtime, so comparing two listings tells
+# whether a run touched the template.
+qv_template_listing() {
+    (cd "$QV_TEMPLATE" && find . -type f ! -name wineserver -printf '%p %s %T@\n' | LC_ALL=C sort)
+}
+
+# Boots the template unless a good one is there. Parallel callers (ctest -j)
+# serialise on the lock, and the template appears only once complete (booted
+# under another name, then renamed).
+qv_ensure_template() {
+    mkdir -p "$QV_WINE_DIR"
+    local stamp
+    stamp=$(qv_wine_stamp)
+    (
+        flock 9
+        if [[ -f $QV_TEMPLATE/.qv-stamp && $(<"$QV_TEMPLATE/.qv-stamp") == "$stamp" ]]; then
+            exit 0
+        fi
+        echo "wine: booting the template prefix $QV_TEMPLATE" >&2
+        rm -rf "$QV_TEMPLATE" "$QV_WINE_DIR"/template.boot.*
+        local boot
+        boot=$(mktemp -d "$QV_WINE_DIR/template.boot.XXXXXX")
+        rmdir "$boot"
+        (
+            export WINEPREFIX=$boot
+            wineboot -i >/dev/null 2>&1
+            # A prefix still booting answers service calls wrongly: wait for
+            # the whole Wine machine to shut down before anyone uses it.
+            wineserver -w
+            # No crash dialog: a crash under test should end the process,
+            # not leave a window up that waits for a click.
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+                >/dev/null 2>&1
+            wineserver -w
+        ) || { rm -rf "$boot"; qv_die "wineboot failed"; }
+        [[ -f $boot/system.reg && -d $boot/drive_c/windows/system32 ]] ||
+            { rm -rf "$boot"; qv_die "wineboot left no usable prefix"; }
+        qv_wine_tmpdir_remove "$boot"
+        rm -f "$boot/wineserver"
+        echo "$stamp" >"$boot/.qv-stamp"
+        mv "$boot" "$QV_TEMPLATE"
+        qv_template_listing >"$QV_WINE_DIR/template.listing"
+    ) 9>"$QV_WINE_DIR/template.lock"
+}
+
+# Fails (and says what changed) if the template differs from its listing.
+qv_template_unchanged() {
+    [[ -f $QV_WINE_DIR/template.listing ]] || return 0
+    local diff
+    if ! diff=$(diff "$QV_WINE_DIR/template.listing" <(qv_template_listing)); then
+        echo "wine: the template prefix was modified:" >&2
+        echo "$diff" | head -20 >&2
+        return 1
+    fi
+}
+
+# Makes `dst` a prefix of its own from the template. The registry and every
+# small or text file are real copies, since Wine rewrites them; only the
+# binaries under drive_c/windows, which Wine only reads once a prefix is
+# booted, are hard links.
+qv_copy_template() {
+    # Shared lock: copies run side by side, but never while a template is
+    # being booted in place of a stale one.
+    (
+        flock -s 9
+        [[ -f $QV_TEMPLATE/.qv-stamp ]] || qv_die "no template prefix in $QV_TEMPLATE"
+        qv_copy_template_locked "$1"
+    ) 9>"$QV_WINE_DIR/template.lock"
+}
+
+qv_copy_template_locked() {
+    local dst=$1
+    mkdir -p "$dst"
+    local entry
+    for entry in "$QV_TEMPLATE"/* "$QV_TEMPLATE"/.[!.]*; do
+        [[ -e $entry || -L $entry ]] || continue
+        case ${entry##*/} in
+            drive_c | wineserver) ;;
+            *) cp -a "$entry" "$dst/" ;;
+        esac
+    done
+    mkdir -p "$dst/drive_c"
+    for entry in "$QV_TEMPLATE"/drive_c/*; do
+        if [[ ${entry##*/} == windows ]]; then
+            cp -al "$entry" "$dst/drive_c/"
+        else
+            cp -a "$entry" "$dst/drive_c/"
+        fi
+    done
+    # Undo the links for everything that is not a binary: ini files, logs,
+    # manifests, inf caches, the hosts file...
+    find "$dst/drive_c/windows" -type f -links +1 -regextype posix-extended \
+        ! -iregex '.*\.(dll|exe|nls|sys|drv|ocx|cpl|acm|tlb|ds|ax|com|msstyles)' \
+        -exec sh -c 'for f; do cp -p "$f" "$f.qvcopy" && mv -f "$f.qvcopy" "$f"; done' sh {} +
+}
+
+# Debian's Wine keeps each prefix's server socket under a mkdtemp()'d folder
+# in /tmp whose name it writes into the prefix; remove it with the prefix.
+qv_wine_tmpdir_remove() {
+    local prefix=$1 dir
+    [[ -f $prefix/wineserver ]] || return 0
+    dir=$(<"$prefix/wineserver")
+    [[ $dir =~ ^wine-[A-Za-z0-9]+$ && -d /tmp/$dir ]] && rm -rf "/tmp/${dir:?}"
+    return 0
+}
+
+# Ends the Wine machine of `prefix` (every process and service in it) and
+# waits until its server is gone.
+qv_wine_stop() {
+    local prefix=$1
+    [[ -d $prefix ]] || return 0
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+}
+
+# A private X server on a free display: sets QV_XVFB_PID and DISPLAY.
+qv_xvfb_start() {
+    local fdfile
+    fdfile=$(mktemp)
+    # -displayfd: the server picks a free display and writes its number once
+    # it accepts connections; no guessing of numbers, no race with other runs.
+    Xvfb -displayfd 3 -screen 0 "${QV_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
+        3>"$fdfile" >/dev/null 2>&1 &
+    QV_XVFB_PID=$!
+    if ! qv_wait_for 30 grep -q '^[0-9]' "$fdfile"; then
+        rm -f "$fdfile"
+        qv_xvfb_stop
+        qv_die "Xvfb did not start"
+    fi
+    DISPLAY=:$(head -n1 "$fdfile")
+    export DISPLAY
+    rm -f "$fdfile"
+}
+
+qv_xvfb_stop() {
+    [[ -n ${QV_XVFB_PID:-} ]] || return 0
+    kill "$QV_XVFB_PID" 2>/dev/null || true
+    wait "$QV_XVFB_PID" 2>/dev/null || true
+    QV_XVFB_PID=
+}

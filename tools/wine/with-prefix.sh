@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# with-prefix.sh CMD [ARGS...]
+#
+# Runs CMD with WINEPREFIX set to a fresh prefix of its own, copied from the
+# template, and a persistent wineserver for it, so that Wine's services live
+# from one `wine` command to the next. Afterwards ends that prefix's Wine
+# machine and deletes the prefix. Exits with CMD's exit code.
+#
+# QV_KEEP_PREFIX=1 keeps the prefix for a look afterwards.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+(($# > 0)) || qv_die "usage: with-prefix.sh CMD [ARGS...]"
+
+PREFIXES=$QV_WINE_DIR/prefixes
+
+# A process's start time, which tells it from a later one with the same pid;
+# nothing for a zombie, which is as good as gone.
+proc_start_time() { awk '$3 != "Z" {print $22}' "/proc/$1/stat" 2>/dev/null || true; }
+
+# A run that was killed outright (a ctest timeout sends SIGKILL) leaves its
+# prefix and its persistent wineserver behind. Each prefix names the process
+# that owns it; end the Wine machines of owners that are gone.
+sweep_orphans() {
+    local dir pid start
+    for dir in "$PREFIXES"/*/; do
+        dir=${dir%/}
+        [[ -f $dir/.qv-owner ]] || continue
+        read -r pid start <"$dir/.qv-owner" || continue
+        [[ -n $pid && $(proc_start_time "$pid") == "$start" ]] && continue
+        qv_wine_stop "$dir"
+        qv_wine_tmpdir_remove "$dir"
+        rm -rf "$dir"
+    done
+}
+
+qv_ensure_template
+mkdir -p "$PREFIXES"
+sweep_orphans
+
+prefix=$(mktemp -d "$PREFIXES/XXXXXX")
+echo "$$ $(proc_start_time $$)" >"$prefix/.qv-owner"
+
+cleanup() {
+    local rc=$?
+    trap - EXIT INT TERM
+    qv_wine_stop "$prefix"
+    if [[ ${QV_KEEP_PREFIX:-} == 1 ]]; then
+        echo "with-prefix: kept $prefix" >&2
+    else
+        qv_wine_tmpdir_remove "$prefix"
+        rm -rf "$prefix"
+    fi
+    if ! qv_template_unchanged; then
+        # Never hand a damaged template to the next run.
+        rm -f "$QV_TEMPLATE/.qv-stamp"
+        ((rc != 0)) || rc=70
+    fi
+    exit "$rc"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+copy_start=$EPOCHREALTIME
+qv_copy_template "$prefix"
+if [[ ${QV_REPORT_COPY_TIME:-} == 1 ]]; then
+    awk -v a="$copy_start" -v b="$EPOCHREALTIME" \
+        'BEGIN { printf "with-prefix: prefix copied in %.2f s\n", b - a }' >&2
+fi
+
+export WINEPREFIX=$prefix
+wineserver -p
+
+set +e
+"$@"
+rc=$?
+set -e
+exit "$rc"
