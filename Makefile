@@ -1,7 +1,7 @@
 # Builds, runs and tests QVStatusTool. `make test` is what CI runs.
 SHELL := /bin/bash
 
-.PHONY: all deps native windows dist run test clean
+.PHONY: all deps native windows dist run test release clean
 .DEFAULT_GOAL := all
 
 all: native windows
@@ -28,6 +28,11 @@ run: dist
 # Every Wine test has a prefix and an X display of its own, so two at a time.
 test: native windows
 	ctest --preset all -j2
+
+# The zip for Windows users: the tool, the translator's kit and a read-me.
+release: windows
+	cpack --config build/mingw/CPackConfig.cmake -B build/release
+	@echo "release: $$(ls build/release/QVStatusTool-*-win64.zip)"
 
 clean:
 	tools/wine/stop-all.sh
