@@ -33,7 +33,7 @@ const TranslatedText kTranslatedTexts[] = {
 }  // namespace
 
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
-                     ProgramWide& program, LanguageSources language)
+                     ProgramWide& program, LanguageSources language, TimerIntervals intervals)
     : lblStart(desktop, ControlId::lblStart, L"Start", L"Start Service", kBlack),
       lblStop(desktop, ControlId::lblStop, L"Stop", L"Stop Service", kBlack),
       lblRestart(desktop, ControlId::lblRestart, L"Restart", L"Restart Service", kBlack),
@@ -41,8 +41,8 @@ frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& des
       lblStatus(desktop, ControlId::lblStatus, L"", L"", kStatusBlue),
       lblts(desktop, ControlId::lblts, L"Quorvel Voice Chat Server Tool", L"", kSystemButtonText),
       Label2(desktop, ControlId::Label2, L"Service Status", L"", kHeadingGrey),
-      tmrcheck(desktop, kTmrcheckId, kRefreshIntervalMs, true),
-      Tmr_error(desktop, kTmrErrorId, kWatchdogIntervalMs, false),
+      tmrcheck(desktop, kTmrcheckId, intervals.refreshMs, true),
+      Tmr_error(desktop, kTmrErrorId, intervals.watchdogMs, false),
       service_(service),
       installer_(installer),
       desktop_(desktop),

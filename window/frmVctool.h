@@ -53,10 +53,17 @@ struct LanguageSources {
     FileSystem& files;
 };
 
+// The two timers' intervals. The shipped program always uses the defaults;
+// only the soak test's build shortens the refresh to run thousands of ticks.
+struct TimerIntervals {
+    std::uint32_t refreshMs = kRefreshIntervalMs;
+    std::uint32_t watchdogMs = kWatchdogIntervalMs;
+};
+
 class frmVctool {
 public:
     frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, ProgramWide& program,
-              LanguageSources language);
+              LanguageSources language, TimerIntervals intervals = {});
 
     // Creates the window's timers in their design state, then runs the load
     // handler. The view calls it once its window exists.

@@ -13,6 +13,23 @@
 #include "window/frmVctool.h"
 #include "window/win32/StatusWindow.h"
 
+namespace {
+
+// The soak test's build sets these to run thousands of refreshes in
+// minutes; the shipped program never defines them.
+qv::TimerIntervals Intervals() {
+    qv::TimerIntervals intervals;
+#ifdef QV_SOAK_REFRESH_MS
+    intervals.refreshMs = QV_SOAK_REFRESH_MS;
+#endif
+#ifdef QV_SOAK_WATCHDOG_MS
+    intervals.watchdogMs = QV_SOAK_WATCHDOG_MS;
+#endif
+    return intervals;
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     qv::ServiceManagerWin32 serviceManager;
     qv::FileSystemWin32 files;
@@ -24,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     qv::install installer(serviceManager, registry);
 
     qv::StatusWindow window(instance);
-    qv::frmVctool form(service, installer, window, program, {settings, folders, files});
+    qv::frmVctool form(service, installer, window, program, {settings, folders, files}, Intervals());
     if (!window.Create(form, showCommand)) return 1;
 
     MSG message{};
