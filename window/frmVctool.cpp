@@ -83,11 +83,17 @@ void frmVctool::FormDrag(Desktop& TheForm) {
 
 void frmVctool::imgTop_MouseDown(int, int, float, float) { FormDrag(desktop_); }
 
+void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
+    lblStop.SetEnabled(stop);
+    lblRestart.SetEnabled(restart);
+    lblStart.SetEnabled(start);
+}
+
 void frmVctool::RefreshStatus() {
+    // A service that is missing or cannot be read looks stopped: Start is
+    // what the user needs then.
     if (service_.GetServiceConfig() != 0) {
-        lblStop.SetEnabled(false);
-        lblRestart.SetEnabled(false);
-        lblStart.SetEnabled(true);
+        EnableCommands(true, false, false);
         lblStatus.SetCaption(Translate(L"Stopped"));
         return;
     }
@@ -95,24 +101,18 @@ void frmVctool::RefreshStatus() {
     serviceState_ = service_.GetServiceStatus();
     switch (serviceState_) {
         case scm::kStopped:
-            lblStop.SetEnabled(false);
-            lblRestart.SetEnabled(false);
-            lblStart.SetEnabled(true);
+            EnableCommands(true, false, false);
             lblStatus.SetCaption(Translate(L"Stopped"));
             break;
         case scm::kRunning:
             lblRestart.SetForeColor(kBlack);
-            lblStop.SetEnabled(true);
-            lblRestart.SetEnabled(true);
-            lblStart.SetEnabled(false);
+            EnableCommands(false, true, true);
             lblStatus.SetCaption(Translate(L"Running"));
             break;
         default:
             // Pending, paused or unreadable: nothing may be pressed until the
             // service settles, and the watchdog starts counting.
-            lblStop.SetEnabled(false);
-            lblRestart.SetEnabled(false);
-            lblStart.SetEnabled(false);
+            EnableCommands(false, false, false);
             Tmr_error.SetEnabled(true);
             break;
     }
@@ -165,9 +165,9 @@ void frmVctool::OnClick(ControlId id) {
 void frmVctool::InstallService() {
     // The description travels in the password position; with no account
     // named the service manager ignores it.
-    installer_.InstallNTService(program_.AppPath + kServiceExecutable, L"QuorvelVC",
-                                L"QV Voice Chat Server", VbFalse, VbTrue, std::nullopt,
-                                std::nullopt, kServiceDescription, L"");
+    installer_.InstallNTService(program_.AppPath + kServiceExecutable, kServiceKeyName,
+                                kServiceDisplayName, VbFalse, VbTrue, std::nullopt, std::nullopt,
+                                kServiceDescription, L"");
 }
 
 void frmVctool::SelectLanguage() {

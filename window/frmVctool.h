@@ -41,6 +41,9 @@ inline constexpr std::uint32_t kWatchdogIntervalMs = 8000;
 inline constexpr wchar_t kApplicationTitle[] = L"QVStatusTool";
 inline constexpr wchar_t kDependencyTitle[] = L"Quorvel";
 
+inline constexpr wchar_t kServiceKeyName[] = L"QuorvelVC";
+inline constexpr wchar_t kServiceDisplayName[] = L"QV Voice Chat Server";
+
 // The service's two files, expected beside the program.
 inline constexpr wchar_t kServiceExecutable[] = L"QVVoIPService.exe";
 inline constexpr wchar_t kServiceDataFile[] = L"TesmoVoIP.xml";
@@ -106,6 +109,8 @@ public:
 
 private:
     void RefreshStatus();
+    // Stop, Restart, then Start: the order the display has always set them.
+    void EnableCommands(bool start, bool stop, bool restart);
     void InstallService();
     // Reads the language settings, loads the language file and, for a
     // language other than English, translates the captions and tooltips.
