@@ -91,10 +91,11 @@ def hash01(*vals):
 # ---------------------------------------------------------------------------
 
 BG_W, BG_H = 250, 300
-# The window is 249 x 301 and is clipped to a rounded rectangle whose corner
-# ellipses are 26 x 26; the outline below follows that shape so the clipped
-# edge lands on drawn pixels rather than on whatever happened to be there.
-WIN_W, WIN_H, WIN_R = 249, 301, 13
+# The window is 249 x 301 and is clipped with CreateRoundRectRgn(0, 0, 249,
+# 301, 26, 26). A region leaves out its right and bottom edges, so what shows
+# is 248 x 300 with corner ellipses of 26 x 26; the outline below follows that
+# shape so the clipped edge lands on drawn pixels on all four sides.
+WIN_W, WIN_H, WIN_R = 248, 300, 13
 
 SLATE = (102, 119, 139)
 SLATE_DARK = (62, 75, 92)
