@@ -34,6 +34,12 @@ release: windows
 	cpack --config build/mingw/CPackConfig.cmake -B build/release
 	@echo "release: $$(ls build/release/QVStatusTool-*-win64.zip)"
 
+# Figures, not tests: the tool beside the comparison programs of bench/, under
+# Wine and Xvfb; the table also goes to build/bench/results.md.
+.PHONY: bench
+bench: windows
+	tools/wine/with-xvfb.sh tools/wine/with-prefix.sh /usr/bin/python3 bench/run_bench.py
+
 clean:
 	tools/wine/stop-all.sh
 	rm -rf build
