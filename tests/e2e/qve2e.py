@@ -36,6 +36,10 @@ SERVICE_NAME = "QuorvelVC"
 SERVICE_DISPLAY_NAME = "QV Voice Chat Server"
 WATCHDOG_MESSAGE = ("Problem in running Quorvel Voice Chat Service Tool. "
                     "Please re-install Voice Chat Service Tool")
+DEPENDENCY_TITLE = "Quorvel"
+DEPENDENCY_MESSAGE = ("Unable to Start due to a dependency file missing. "
+                      "Please re-install Voice Chat Service Tool")
+SERVICE_KEY = rf"HKLM\SYSTEM\CurrentControlSet\Services\{SERVICE_NAME}"
 
 # Service states as the service manager reports them.
 STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
@@ -49,6 +53,8 @@ LABEL_RECTS = {
     "Stop": (92, 276, 145, 288),
     "Restart": (174, 276, 227, 288),
 }
+# Where the commands take clicks: the three labels and the close hot spot.
+COMMAND_RECTS = {**LABEL_RECTS, "Close": (235, 14, 245, 24)}
 STATUS_BLUE = (0, 0, 192)
 
 # Waits that end early once their condition holds. They are generous because
@@ -304,10 +310,12 @@ class Session:
         lines.append("</TesmoVoIP>")
         (self.program_dir / "TesmoVoIP.xml").write_text("\n".join(lines) + "\n")
 
-    def install_service(self) -> None:
+    def install_service(self, *options: str) -> None:
+        """Registers the stand-in with sc; `options` are further sc pairs,
+        such as "start=", "disabled"."""
         binpath = f'"{self.program_win}\\QVVoIPService.exe"'
         result = self.wine("sc", "create", SERVICE_NAME, "binpath=", binpath,
-                           "DisplayName=", SERVICE_DISPLAY_NAME)
+                           "DisplayName=", SERVICE_DISPLAY_NAME, *options)
         assert result.returncode == 0, f"sc create failed: {result.stdout}{result.stderr}"
 
     def start_service(self) -> None:
@@ -350,8 +358,34 @@ class Session:
         assert result.returncode == 0, f"taskkill /pid {pid}: {result.stdout}{result.stderr}"
 
     def service_registered(self) -> bool:
-        key = rf"HKLM\SYSTEM\CurrentControlSet\Services\{SERVICE_NAME}"
-        return self.wine("reg", "query", key).returncode == 0
+        return self.wine("reg", "query", SERVICE_KEY).returncode == 0
+
+    def service_values(self) -> dict[str, tuple[str, str]]:
+        """The values of the service's registry key, name -> (type, data) as
+        `reg query` prints them; empty without the key."""
+        result = self.wine("reg", "query", SERVICE_KEY)
+        values = {}
+        for line in result.stdout.splitlines():
+            m = re.fullmatch(r" {4}(.+?) {4}(REG_\w+) {4}(.*)", line)
+            if m:
+                values[m[1]] = (m[2], m[3])
+        return values
+
+    def remove_service(self) -> None:
+        """Stops and deletes the service, and sees it and its key gone, so
+        that a test leaves no registration behind."""
+        if self.service_state() is None:
+            assert not self.service_registered(), "a key without a service"
+            return
+        settled = wait_until(self.service_state, CHANGE_DEADLINE, "a running or stopped service",
+                             accept=lambda seen: seen in (RUNNING, STOPPED))
+        if settled == RUNNING:
+            self.stop_service()
+            self.wait_service_state(STOPPED)
+        result = self.wine("sc", "delete", SERVICE_NAME)
+        assert result.returncode == 0, f"sc delete failed: {result.stdout}{result.stderr}"
+        self.wait_service_state(None)
+        assert not self.service_registered(), "the service's key outlived it"
 
     def wait_service_state(self, state: int | None, deadline: float = CHANGE_DEADLINE) -> None:
         wait_until(self.service_state, deadline, f"service state {state}",
@@ -370,6 +404,42 @@ class Session:
 
     def since_launch(self) -> float:
         return time.monotonic() - self.tool_started
+
+    def tool_running(self) -> bool:
+        """Whether the tool's Wine process is still there."""
+        return self.tool is not None and self.tool.poll() is None
+
+    def wine_processes(self, needle: str) -> list[int]:
+        """The Unix pids of this prefix's Wine processes (the wineserver
+        among them) whose command line holds `needle`; other tests' prefixes
+        run the same programs side by side."""
+        mine = f"WINEPREFIX={self.prefix}".encode()
+        found = []
+        for entry in Path("/proc").iterdir():
+            if not entry.name.isdigit():
+                continue
+            try:
+                cmdline = (entry / "cmdline").read_bytes()
+                environ = (entry / "environ").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            if needle.encode() in cmdline and mine in environ:
+                found.append(int(entry.name))
+        return found
+
+    def click(self, command: str) -> None:
+        """Presses and releases the left button in the middle of a command's
+        label, then moves the pointer off the window so that no tooltip
+        covers what the next screenshot should show."""
+        assert self._geometry is not None, "wait_for_window first"
+        left, top, right, bottom = COMMAND_RECTS[command]
+        x = self._geometry[0] + (left + right) // 2
+        y = self._geometry[1] + (top + bottom) // 2
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"],
+                       check=True, timeout=30)
+        log(f"clicked {command} at ({x}, {y})")
+        subprocess.run(["xdotool", "mousemove", str(self._geometry[0] + WINDOW_SIZE[0] + 200),
+                        str(self._geometry[1] + WINDOW_SIZE[1] + 200)], check=True, timeout=30)
 
     def _find_x_window(self) -> Optional[tuple[int, int, int, int]]:
         if self.tool is not None and self.tool.poll() is not None:
@@ -440,6 +510,13 @@ class Session:
                 self.tool.kill()
                 self.tool.wait(timeout=30)
         self.tool = None
+
+
+def cpu_seconds(pid: int) -> float:
+    """User and system CPU time a process (all its threads) has used so far."""
+    stat = Path(f"/proc/{pid}/stat").read_text()
+    fields = stat[stat.rindex(")") + 2:].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 @contextlib.contextmanager
