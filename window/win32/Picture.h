@@ -6,8 +6,8 @@
 
 namespace qv {
 
-// Decodes a GIF (or any picture format OLE reads) stored as an RCDATA
-// resource into a bitmap the caller owns; null when it cannot.
-UniqueBitmap LoadPictureResource(HINSTANCE instance, int id);
+// The GIF stored as an RCDATA resource, decoded into a bitmap the caller
+// owns; null when it is missing or cannot be decoded.
+UniqueBitmap LoadGifResource(HINSTANCE instance, int id);
 
 }  // namespace qv

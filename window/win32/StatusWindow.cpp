@@ -89,7 +89,7 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     SetWindowPos(hwnd_, nullptr, placed.left, placed.top, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
-    background_ = LoadPictureResource(instance_, IDR_BACKGROUND);
+    background_ = LoadGifResource(instance_, IDR_BACKGROUND);
     emblem_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
                                             kEmblemSize, kEmblemSize, 0));
     hand_ = static_cast<HCURSOR>(
