@@ -1,7 +1,7 @@
 # Builds, runs and tests QVStatusTool. `make test` is what CI runs.
 SHELL := /bin/bash
 
-.PHONY: all deps native windows dist run test release clean
+.PHONY: all deps native windows dist run test release fuzz clean
 .DEFAULT_GOAL := all
 
 all: native windows
@@ -25,9 +25,16 @@ dist: windows
 run: dist
 	tools/run-tool.sh
 
-# Every Wine test has a prefix and an X display of its own, so two at a time.
+# A minute of fuzzing per target first, then every other test under one
+# ctest run, whose summary ends the output. Every Wine test has a prefix and
+# an X display of its own, so two run at a time.
 test: native windows
+	tools/fuzz.sh 60
 	ctest --preset all -j2
+
+# The long fuzzing run: ten minutes per target.
+fuzz: deps
+	tools/fuzz.sh
 
 # The zip for Windows users: the tool, the translator's kit and a read-me.
 release: windows

@@ -14,8 +14,12 @@ packages=(
     xvfb xauth xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     # the end-to-end tests (they run /usr/bin/python3, not a pyenv one)
     python3 python3-pil
+    # the look tests read the pointer's image through XFIXES with ctypes
+    libx11-6 libxfixes3
     # flock for the shared Wine template
     util-linux
+    # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
+    clang libclang-rt-14-dev
 )
 
 # One dpkg-query for all: a package it does not know is simply absent from the list.

@@ -24,6 +24,9 @@ const RegistryValue* FakeRegistry::Value(const std::string& keyPath, const std::
 }
 
 std::optional<std::int32_t> FakeRegistry::Failure(const std::string& call) {
+    const int nth = ++counts_[call];
+    for (const Numbered& failure : numbered_)
+        if (failure.call == call && failure.occurrence == nth) return failure.status;
     const auto failure = failures_.find(call);
     if (failure == failures_.end()) return std::nullopt;
     const std::int32_t status = failure->second;

@@ -26,6 +26,11 @@ public:
 
     // The next call of that name returns `status` instead of acting.
     void FailNext(const std::string& call, std::int32_t status) { failures_[call] = status; }
+    // The n-th call (1-based, over the fake's life) of RegOpenKeyExA,
+    // RegCreateKeyExA or RegSetValueExA returns `status` instead of acting.
+    void FailCall(const std::string& call, std::int32_t status, int occurrence) {
+        numbered_.push_back({call, status, occurrence});
+    }
     int OpenKeys() const { return static_cast<int>(open_.size()); }
     const RegistryValue* Value(const std::string& keyPath, const std::string& name) const;
 
@@ -42,7 +47,14 @@ public:
 
 private:
     std::optional<std::int32_t> Failure(const std::string& call);
+    struct Numbered {
+        std::string call;
+        std::int32_t status;
+        int occurrence;
+    };
     std::map<std::string, std::int32_t> failures_;
+    std::vector<Numbered> numbered_;
+    std::map<std::string, int> counts_;
     std::map<RegKey, std::string> open_;
     std::uintptr_t nextKey_ = 0x1000;
 };
