@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeWindow.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
@@ -24,7 +24,7 @@ fake::CreateCall ExpectedInstall(const std::string& binaryPath) {
             std::nullopt, std::nullopt, "Quorvel Voice Chat Server"};
 }
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public ::testing::Test, protected fake::FakeWindow {
 protected:
     CommandsTest() {
         desktop.programFolder = kFolder;
@@ -83,16 +83,6 @@ protected:
                (form.lblRestart.Enabled() ? '+' : '-');
     }
 
-    fake::FakeServiceManager manager;
-    fake::FakeFileSystem files;
-    fake::FakeDesktop desktop;
-    fake::FakeRegistry registry;
-    ProgramWide program;
-    NTServiceControl service{manager, files, program};
-    install installer{manager, registry};
-    fake::FakeSettings settings;
-    fake::FakeFolders folders;
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
     std::size_t mark = 0;
     std::vector<std::pair<std::string, std::uint64_t>> timeline;
 };

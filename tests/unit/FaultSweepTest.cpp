@@ -14,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeWindow.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
@@ -33,7 +33,7 @@ constexpr char kKeyPath[] = R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)";
 // on a wait that cannot and closes the window.
 constexpr std::uint64_t kUserClosesAt = 20 * 60 * 1000;
 
-struct Rig {
+struct Rig : fake::FakeWindow {
     Rig() {
         desktop.programFolder = kFolder;
         desktop.onTick = [this](int id) { form.OnTimer(id); };
@@ -58,16 +58,6 @@ struct Rig {
         };
     }
 
-    fake::FakeServiceManager manager;
-    fake::FakeFileSystem files;
-    fake::FakeDesktop desktop;
-    fake::FakeRegistry registry;
-    ProgramWide program;
-    NTServiceControl service{manager, files, program};
-    install installer{manager, registry};
-    fake::FakeSettings settings;
-    fake::FakeFolders folders;
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
     bool closedWithTimersRunning = false;
 };
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "language/LanguageSelection.h"
-#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeWindow.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
@@ -43,7 +43,7 @@ const std::string kGermanFile =
 std::string ToolFile(const std::string& tool) { return "header\r\nTool=>" + tool + "\r\n"; }
 
 // The window with its fakes; the language folder's parent "C:" exists.
-struct Window {
+struct Window : fake::FakeWindow {
     Window() {
         desktop.onTick = [this](int id) { form.OnTimer(id); };
         folders.folders[L"C:"];
@@ -73,17 +73,6 @@ struct Window {
         }
         desktop.changes.clear();
     }
-
-    fake::FakeServiceManager manager;
-    fake::FakeFileSystem files;
-    fake::FakeDesktop desktop;
-    ProgramWide program;
-    fake::FakeRegistry registry;
-    NTServiceControl service{manager, files, program};
-    install installer{manager, registry};
-    fake::FakeSettings settings;
-    fake::FakeFolders folders;
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
 };
 
 TEST(LanguageOfFile, FirstPieceWhenSecondIsTxtAndNameIsNotEnglishTxt) {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeWindow.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
@@ -101,18 +101,8 @@ TEST(HitTest, LabelsTakeTheMouseOverTheirWholeRectangle) {
     EXPECT_EQ(NameAt(30, 156), L"(background)");
 }
 
-class WindowShapeTest : public ::testing::Test {
+class WindowShapeTest : public ::testing::Test, protected fake::FakeWindow {
 protected:
-    fake::FakeServiceManager manager;
-    fake::FakeFileSystem files;
-    fake::FakeDesktop desktop;
-    ProgramWide program;
-    fake::FakeRegistry registry;
-    NTServiceControl service{manager, files, program};
-    install installer{manager, registry};
-    fake::FakeSettings settings;
-    fake::FakeFolders folders;
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
 };
 
 TEST_F(WindowShapeTest, LoadClipsTheWindowBeforeTheFirstRefresh) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "tests/fakes/FakeDesktop.h"
+#include "tests/fakes/FakeWindow.h"
 #include "tests/fakes/FakeFileSystem.h"
 #include "tests/fakes/FakeLanguageSources.h"
 #include "tests/fakes/FakeRegistry.h"
@@ -17,7 +17,7 @@ constexpr wchar_t kWatchdogText[] =
     L"Problem in running Quorvel Voice Chat Service Tool. Please re-install Voice Chat Service "
     L"Tool";
 
-class frmVctoolTest : public ::testing::Test {
+class frmVctoolTest : public ::testing::Test, protected fake::FakeWindow {
 protected:
     frmVctoolTest() { desktop.onTick = [this](int id) { form.OnTimer(id); }; }
 
@@ -53,17 +53,6 @@ protected:
                (form.lblStop.Enabled() ? '+' : '-') + " Restart" +
                (form.lblRestart.Enabled() ? '+' : '-');
     }
-
-    fake::FakeServiceManager manager;
-    fake::FakeFileSystem files;
-    fake::FakeDesktop desktop;
-    ProgramWide program;
-    fake::FakeRegistry registry;
-    NTServiceControl service{manager, files, program};
-    install installer{manager, registry};
-    fake::FakeSettings settings;
-    fake::FakeFolders folders;
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
 };
 
 TEST_F(frmVctoolTest, AppPathEndsInExactlyOneBackslash) {
