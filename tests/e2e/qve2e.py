@@ -319,8 +319,18 @@ class Session:
         assert result.returncode == 0, f"sc create failed: {result.stdout}{result.stderr}"
 
     def start_service(self) -> None:
-        result = self.wine("sc", "start", SERVICE_NAME)
-        assert result.returncode == 0, f"sc start failed: {result.stdout}{result.stderr}"
+        """Starts the stand-in. Wine's service manager, on a loaded machine,
+        now and then refuses a start right after the service was created
+        (sc says nothing); a refused start of a service that is still stopped
+        is asked again until the deadline."""
+        def attempt() -> bool:
+            result = self.wine("sc", "start", SERVICE_NAME)
+            if result.returncode == 0:
+                return True
+            state = self.service_state()
+            log(f"sc start refused, service state {state}: {result.stdout}{result.stderr}")
+            return state in (2, 4)  # it is starting after all
+        wait_until(attempt, CHANGE_DEADLINE, "the service to accept sc start", interval=0.5)
 
     def stop_service(self) -> None:
         result = self.wine("sc", "stop", SERVICE_NAME)
