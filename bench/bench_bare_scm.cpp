@@ -41,13 +41,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"BenchBareScm";
-    if (!RegisterClassW(&windowClass)) return 1;
     const HWND hwnd =
-        bench::CreateToolSizedWindow(instance, windowClass.lpszClassName, L"bench_bare_scm");
+        bench::CreateToolSizedWindow(instance, &WindowProc, L"BenchBareScm", L"bench_bare_scm");
     if (hwnd == nullptr) return 1;
     SetTimer(hwnd, kTickTimer, bench::kRefreshMs, nullptr);
     wchar_t* rest = nullptr;

@@ -35,14 +35,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = L"BenchBareWindow";
-    if (!RegisterClassW(&windowClass)) return 1;
     const HWND hwnd =
-        bench::CreateToolSizedWindow(instance, windowClass.lpszClassName, L"bench_bare_window");
+        bench::CreateToolSizedWindow(instance, &WindowProc, L"BenchBareWindow", L"bench_bare_window");
     if (hwnd == nullptr) return 1;
     ShowWindow(hwnd, showCommand);
     UpdateWindow(hwnd);

@@ -18,11 +18,18 @@ inline void Report(const char* text) {
     WriteFile(out, text, static_cast<DWORD>(lstrlenA(text)), &written, nullptr);
 }
 
-// Creates a borderless window of the tool's size the way the tool creates
-// its own: overlapped first for the system's default placement, then
-// stripped of its frame, so placement costs the same.
-inline HWND CreateToolSizedWindow(HINSTANCE instance, const wchar_t* windowClass,
-                                  const wchar_t* title) {
+// Registers `windowClass` for `windowProc` and creates a borderless window
+// of the tool's size the way the tool creates its own: overlapped first for
+// the system's default placement, then stripped of its frame, so placement
+// costs the same. Null on failure.
+inline HWND CreateToolSizedWindow(HINSTANCE instance, WNDPROC windowProc,
+                                  const wchar_t* windowClass, const wchar_t* title) {
+    WNDCLASSW registration{};
+    registration.lpfnWndProc = windowProc;
+    registration.hInstance = instance;
+    registration.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    registration.lpszClassName = windowClass;
+    if (!RegisterClassW(&registration)) return nullptr;
     const HWND hwnd = CreateWindowExW(WS_EX_APPWINDOW, windowClass, title, WS_OVERLAPPED,
                                       CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
                                       nullptr, nullptr, instance, nullptr);

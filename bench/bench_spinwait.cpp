@@ -120,14 +120,8 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = L"BenchSpinWait";
-    if (!RegisterClassW(&windowClass)) return 1;
     const HWND hwnd =
-        bench::CreateToolSizedWindow(instance, windowClass.lpszClassName, L"bench_spinwait");
+        bench::CreateToolSizedWindow(instance, &WindowProc, L"BenchSpinWait", L"bench_spinwait");
     if (hwnd == nullptr) return 1;
     Refresh();
     SetTimer(hwnd, kTickTimer, bench::kRefreshMs, nullptr);
