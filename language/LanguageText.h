@@ -1,6 +1,8 @@
 // The language file and the one lookup that translates a text through it.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,9 +12,32 @@
 
 namespace qv {
 
+// A language file's text, ready for lookups. The case of the whole text is
+// folded once here, so that each lookup is one exact search whose match is
+// exactly as long as its pattern, and each key's answer is remembered, so
+// the refresh that shows a status text every 800 ms costs nothing however
+// long the file is.
+class LanguageText {
+public:
+    LanguageText() = default;
+    explicit LanguageText(std::wstring text);
+
+    const std::wstring& Text() const { return text_; }
+    bool empty() const { return text_.empty(); }
+
+    // The translation the file gives `key` (its entry's text after "=>", up
+    // to the line break, verbatim, perhaps blank); nothing without an entry.
+    std::optional<std::wstring> Find(std::wstring_view key) const;
+
+private:
+    std::wstring text_;
+    std::wstring folded_;
+    mutable std::map<std::wstring, std::optional<std::wstring>, std::less<>> found_;
+};
+
 // The translation of str1 found in languageText, or str1 unchanged. After a
 // successful search str1 holds the translation found, even a blank one.
-std::wstring changelstring(std::wstring& str1, std::wstring_view languageText);
+std::wstring changelstring(std::wstring& str1, const LanguageText& languageText);
 
 // The file's content decoded from the ANSI code page; the empty text when the
 // file is missing, empty, unreadable or too large to hold.

@@ -14,6 +14,16 @@ struct FolderFile {
     std::wstring Path;  // the full path
 };
 
+// The path of `name` inside `folder`, read the way the system reads the
+// folder on its own: no separator is added after one that ends the folder,
+// nor after a bare drive ("C:" is that drive's current folder, not its root).
+inline std::wstring PathInFolder(const std::wstring& folder, const std::wstring& name) {
+    const bool bareDrive = folder.size() == 2 && folder[1] == L':';
+    if (folder.empty() || bareDrive || folder.back() == L'\\' || folder.back() == L'/')
+        return folder + name;
+    return folder + L'\\' + name;
+}
+
 class Folders {
 public:
     virtual ~Folders() = default;

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "platform/UniqueAny.h"
+
 namespace qv {
 
 // Opaque registry key (HKEY on Windows).
@@ -47,5 +49,12 @@ public:
                                         std::uint32_t dataSize) = 0;
     virtual std::int32_t RegCloseKey(RegKey key) = 0;
 };
+
+// A registry key closed through the seam.
+struct RegCloseKeyThrough {
+    Registry* registry = nullptr;
+    void operator()(RegKey key) const { registry->RegCloseKey(key); }
+};
+using ScopedRegKey = UniqueAny<RegKey, RegCloseKeyThrough>;
 
 }  // namespace qv

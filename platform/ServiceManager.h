@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/UniqueAny.h"
+
 namespace qv {
 
 // Opaque service manager handle (SC_HANDLE on Windows); null means failure.
@@ -85,5 +87,13 @@ public:
     // The calling thread's last-error value.
     virtual std::uint32_t GetLastError() = 0;
 };
+
+// A service manager handle closed through the seam, so that the simulated
+// manager sees every close the tool makes.
+struct CloseServiceHandleThrough {
+    ServiceManager* scm = nullptr;
+    void operator()(ScHandle handle) const { scm->CloseServiceHandle(handle); }
+};
+using ScopedScHandle = UniqueAny<ScHandle, CloseServiceHandleThrough>;
 
 }  // namespace qv

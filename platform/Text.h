@@ -3,8 +3,6 @@
 // posix/TextPosix.cpp).
 #pragma once
 
-#include <cstddef>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,8 +16,8 @@ std::wstring DecodeAnsi(std::string_view bytes);
 // its default character.
 std::string EncodeAnsi(std::wstring_view text);
 
-// Zero-based position of the first occurrence of needle in haystack under the
-// user locale's case-insensitive comparison; nothing when absent.
-std::optional<std::size_t> FindIgnoringCase(std::wstring_view haystack, std::wstring_view needle);
+// The text with every letter in its lower case, one character for one, so
+// that positions in the folded text are positions in the original.
+std::wstring FoldCase(std::wstring_view text);
 
 }  // namespace qv

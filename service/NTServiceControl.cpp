@@ -5,7 +5,6 @@
 #include <new>
 #include <vector>
 
-#include "service/ScopedScHandle.h"
 
 namespace qv {
 namespace {
@@ -23,9 +22,10 @@ constexpr std::int32_t kErrorNotEnoughMemory = 8;
 template <typename Request, typename OpenFailure>
 std::int32_t WithService(ServiceManager& scm, std::uint32_t access, Request request,
                          OpenFailure onOpenFailure) {
-    ScopedScHandle manager(scm, scm.OpenSCManagerA(nullptr, nullptr, scm::kScManagerConnect));
+    const ScopedScHandle manager(scm.OpenSCManagerA(nullptr, nullptr, scm::kScManagerConnect),
+                                 {&scm});
     if (!manager) return onOpenFailure(LastError(scm));
-    ScopedScHandle service(scm, scm.OpenServiceA(manager.get(), ServiceName, access));
+    const ScopedScHandle service(scm.OpenServiceA(manager.get(), ServiceName, access), {&scm});
     if (!service) return onOpenFailure(LastError(scm));
     return request(service.get());
 }

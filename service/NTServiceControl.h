@@ -9,11 +9,10 @@
 #include "platform/FileSystem.h"
 #include "platform/ServiceManager.h"
 #include "platform/Types.h"
+#include "service/Product.h"
 #include "service/ProgramWide.h"
 
 namespace qv {
-
-inline constexpr char ServiceName[] = "QuorvelVC";
 
 class NTServiceControl {
 public:

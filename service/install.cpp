@@ -1,7 +1,6 @@
 #include "service/install.h"
 
 #include "platform/Text.h"
-#include "service/ScopedScHandle.h"
 
 namespace qv {
 namespace {
@@ -48,7 +47,7 @@ VbBool install::InstallNTService(const std::wstring& exePath, const std::wstring
     VbBool created = VbFalse;
     {
         const ScopedScHandle manager(
-            scm_, scm_.OpenSCManagerA(machine.get(), nullptr, scm::kScManagerCreateService));
+            scm_.OpenSCManagerA(machine.get(), nullptr, scm::kScManagerCreateService), {&scm_});
         // Without the right to create services the registry is left alone.
         if (!manager) return VbFalse;
 
@@ -57,10 +56,11 @@ VbBool install::InstallNTService(const std::wstring& exePath, const std::wstring
         const std::string imagePath = EncodeAnsi(QuotedImagePath(exePath));
         std::uint32_t tag = 1;
         const ScopedScHandle service(
-            scm_, scm_.CreateServiceA(manager.get(), name.c_str(), displayName.c_str(),
-                                      scm::kServiceAllAccess, serviceType, startType, kErrorIgnore,
-                                      imagePath.c_str(), kLoadOrderGroup, &tag, nullptr,
-                                      account.get(), password.get()));
+            scm_.CreateServiceA(manager.get(), name.c_str(), displayName.c_str(),
+                                scm::kServiceAllAccess, serviceType, startType, kErrorIgnore,
+                                imagePath.c_str(), kLoadOrderGroup, &tag, nullptr, account.get(),
+                                password.get()),
+            {&scm_});
         created = ToVbBool(static_cast<bool>(service));
     }
 
@@ -71,24 +71,23 @@ VbBool install::InstallNTService(const std::wstring& exePath, const std::wstring
 void install::SetServiceDescription(const std::wstring&, const std::wstring& description,
                                     const std::wstring& keyPath) {
     const std::string path = EncodeAnsi(keyPath);
+    ScopedRegKey ServiceKey(nullptr, {&registry_});
     RegResult = registry_.RegOpenKeyExA(HkeyLocalMachine(), path.c_str(), 0, reg::kKeyAllAccess,
-                                        &ServiceKey);
+                                        ServiceKey.put());
     if (RegResult == reg::kErrorFileNotFound) {
         const SecurityAttributes security{sizeof(SecurityAttributes), nullptr, VbTrue};
         std::uint32_t disposition = 0;
         RegResult = registry_.RegCreateKeyExA(HkeyLocalMachine(), path.c_str(), 0, nullptr,
                                               reg::kOptionNonVolatile, reg::kKeyAllAccess,
-                                              &security, &ServiceKey, &disposition);
+                                              &security, ServiceKey.put(), &disposition);
     }
     if (RegResult != 0) return;
 
     // REG_SZ data carries its terminating NUL in the byte count.
     const std::string text = EncodeAnsi(description.substr(0, kLongestDescription));
-    RegResult = registry_.RegSetValueExA(ServiceKey, "Description", 0, reg::kRegSz,
+    RegResult = registry_.RegSetValueExA(ServiceKey.get(), "Description", 0, reg::kRegSz,
                                          reinterpret_cast<const std::uint8_t*>(text.c_str()),
                                          static_cast<std::uint32_t>(text.size() + 1));
-    registry_.RegCloseKey(ServiceKey);
-    ServiceKey = nullptr;
 }
 
 }  // namespace qv

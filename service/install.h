@@ -9,15 +9,13 @@
 #include "platform/Registry.h"
 #include "platform/ServiceManager.h"
 #include "platform/Types.h"
+#include "service/Product.h"
 
 namespace qv {
 
 // An optional text: nothing is handed to the system as a null pointer, which
 // differs from an empty text.
 using OptionalText = std::optional<std::wstring>;
-
-inline constexpr wchar_t kServiceDescription[] = L"Quorvel Voice Chat Server";
-inline constexpr wchar_t kServiceKeyPath[] = L"SYSTEM\\CurrentControlSet\\Services\\QuorvelVC";
 
 class install {
 public:
@@ -44,7 +42,6 @@ public:
 private:
     ServiceManager& scm_;
     Registry& registry_;
-    RegKey ServiceKey = nullptr;
 };
 
 // The executable path as the service manager should store it: quoted when it

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "Behaviour.h"
+#include "platform/win32/Handles.h"
 
 namespace {
 
@@ -32,23 +33,6 @@ constexpr wchar_t kBehaviourFile[] = L"TesmoVoIP.xml";
 // Nothing sensible in the behaviour file comes near this; a larger file is
 // the wrong file and is ignored, as an unreadable one is.
 constexpr DWORD kLargestBehaviourFile = 64 * 1024;
-
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle = nullptr)
-        : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    ~UniqueHandle() {
-        if (handle_ != nullptr) CloseHandle(handle_);
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
 
 DWORD MillisecondsUntil(Clock::time_point deadline) {
     const auto left = std::chrono::ceil<Milliseconds>(deadline - Clock::now());
@@ -77,8 +61,9 @@ std::string ReadBehaviourFile() {
     const std::wstring folder = ExeFolder();
     if (folder.empty()) return {};
     const std::wstring path = folder + kBehaviourFile;
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const qv::UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
@@ -129,7 +114,7 @@ void StandinService::Run(const wchar_t* name) {
     status_.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     Report(SERVICE_START_PENDING);
 
-    UniqueHandle stopRequested(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const qv::UniqueHandle stopRequested(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     if (!stopRequested) {
         Report(SERVICE_STOPPED, GetLastError());
         return;

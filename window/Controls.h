@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 
 #include "platform/Types.h"
 #include "window/Desktop.h"
@@ -14,12 +13,13 @@ namespace qv {
 
 class Label {
 public:
-    Label(Desktop& desktop, ControlId id, std::wstring caption, std::wstring tooltip, Rgb foreColor)
+    // As designed: the layout's caption, tooltip and colour, enabled.
+    Label(Desktop& desktop, ControlId id)
         : desktop_(desktop),
           id_(id),
-          caption_(std::move(caption)),
-          tooltip_(std::move(tooltip)),
-          foreColor_(foreColor) {}
+          caption_(LayoutOf(id).caption),
+          tooltip_(LayoutOf(id).tooltip),
+          foreColor_(LayoutOf(id).colour) {}
 
     ControlId Id() const { return id_; }
     const std::wstring& Caption() const { return caption_; }

@@ -1,21 +1,17 @@
-// What the window's logic needs from the desktop it runs on. The Win32 view
+// What the window's logic needs from the window it runs in. The Win32 view
 // implements it over a real window; tests use a fake with a virtual clock.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-namespace qv {
+#include "window/Layout.h"
 
-enum class ControlId { lblStart, lblStop, lblRestart, lblClose, lblStatus, lblts, Label2 };
+namespace qv {
 
 class Desktop {
 public:
     virtual ~Desktop() = default;
-
-    // The program's folder as the system reports it: without a trailing "\"
-    // except for a drive's root ("C:\").
-    virtual std::wstring ProgramFolder() = 0;
 
     // Periodic timer `id` starts a full interval now / stops.
     virtual void StartTimer(int id, std::uint32_t intervalMs) = 0;
@@ -33,11 +29,6 @@ public:
     // the program is ending and a waiting command should give up.
     virtual bool DoEvents() = 0;
 
-    // Ends the program at once: no confirmation, no clean-up.
-    virtual void EndProgram() = 0;
-
-    virtual void Sleep(std::uint32_t milliseconds) = 0;
-
     // The window's geometry: the screen's twips per pixel and the window's
     // outer size in twips.
     virtual float TwipsPerPixelX() = 0;
@@ -45,11 +36,12 @@ public:
     virtual float WidthTwips() = 0;
     virtual float HeightTwips() = 0;
 
-    // The GDI and user calls that shape and move the window, one to one. The
-    // region is opaque here; once set, the system owns it.
+    // The GDI and user calls that shape the window, move it and follow the
+    // mouse, one to one. The region is opaque here; once set, the system owns it.
     using Region = void*;
     virtual Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) = 0;
     virtual void SetWindowRgn(Region region, bool redraw) = 0;
+    virtual void SetCapture() = 0;
     virtual void ReleaseCapture() = 0;
     virtual void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
 };

@@ -6,6 +6,12 @@
 
 namespace qv {
 
+const ControlLayout& LayoutOf(ControlId id) {
+    for (const ControlLayout& control : kLayout)
+        if (control.id == id) return control;
+    throw std::invalid_argument("no such control");
+}
+
 std::int32_t TwipsToPixels(float twips, float twipsPerPixel) {
     // Single precision, as the screen reports its twips per pixel.
     const float quotient = twips / twipsPerPixel;
@@ -27,7 +33,7 @@ PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel) {
 
 const ControlLayout* ControlAt(int x, int y, float twipsPerPixel) {
     for (const ControlLayout& control : kLayout) {
-        if (control.kind != ControlKind::Label && control.kind != ControlKind::Image) continue;
+        if (control.kind == ControlKind::Line) continue;  // lines never take the mouse
         if (ControlRect(control, twipsPerPixel).Contains(x, y)) return &control;
     }
     return nullptr;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "language/LanguageSelection.h"
-#include "language/LanguageText.h"
+#include "service/Product.h"
 #include "window/Layout.h"
 
 namespace qv {
@@ -30,22 +30,26 @@ const TranslatedText kTranslatedTexts[] = {
     {&frmVctool::lblRestart, true, L"", {L"Restart", L"Service"}},
 };
 
+constexpr int kLeftButton = 1;
+
 }  // namespace
 
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
-                     ProgramWide& program, LanguageSources language, TimerIntervals intervals)
-    : lblStart(desktop, ControlId::lblStart, L"Start", L"Start Service", kBlack),
-      lblStop(desktop, ControlId::lblStop, L"Stop", L"Stop Service", kBlack),
-      lblRestart(desktop, ControlId::lblRestart, L"Restart", L"Restart Service", kBlack),
-      lblClose(desktop, ControlId::lblClose, L"", L"Close", kBlack),
-      lblStatus(desktop, ControlId::lblStatus, L"", L"", kStatusBlue),
-      lblts(desktop, ControlId::lblts, L"Quorvel Voice Chat Server Tool", L"", kSystemButtonText),
-      Label2(desktop, ControlId::Label2, L"Service Status", L"", kHeadingGrey),
+                     Process& process, ProgramWide& program, LanguageSources language,
+                     TimerIntervals intervals)
+    : lblStart(desktop, ControlId::lblStart),
+      lblStop(desktop, ControlId::lblStop),
+      lblRestart(desktop, ControlId::lblRestart),
+      lblClose(desktop, ControlId::lblClose),
+      lblStatus(desktop, ControlId::lblStatus),
+      lblts(desktop, ControlId::lblts),
+      Label2(desktop, ControlId::Label2),
       tmrcheck(desktop, kTmrcheckId, intervals.refreshMs, true),
       Tmr_error(desktop, kTmrErrorId, intervals.watchdogMs, false),
       service_(service),
       installer_(installer),
       desktop_(desktop),
+      process_(process),
       program_(program),
       language_(language) {}
 
@@ -60,7 +64,7 @@ void frmVctool::Form_Load() {
 
     lblStart.SetForeColor(kBlack);
 
-    std::wstring appPath = desktop_.ProgramFolder();
+    std::wstring appPath = process_.ProgramFolder();
     if (appPath.empty() || appPath.back() != L'\\') appPath += L'\\';
     program_.AppPath = appPath;
 
@@ -77,11 +81,60 @@ void frmVctool::MakeRound(Desktop& pForm, const std::int32_t& lValue) {
 }
 
 void frmVctool::FormDrag(Desktop& TheForm) {
+    // A press on a title bar (HTCAPTION) starts the system's move loop.
+    constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
+    constexpr std::uintptr_t kHtCaption = 2;
     TheForm.ReleaseCapture();
     TheForm.SendMessageA(kWmNcLButtonDown, kHtCaption, 0);
 }
 
 void frmVctool::imgTop_MouseDown(int, int, float, float) { FormDrag(desktop_); }
+
+void frmVctool::MouseDown(int button, int shift, int x, int y) {
+    const float twipsPerPixel = desktop_.TwipsPerPixelX();
+    const ControlLayout* target = ControlAt(x, y, twipsPerPixel);
+    if (target == nullptr) return;
+    if (target->id == ControlId::imgTop) {
+        const PixelRect strip = ControlRect(*target, twipsPerPixel);
+        imgTop_MouseDown(button, shift, static_cast<float>(x - strip.left) * twipsPerPixel,
+                         static_cast<float>(y - strip.top) * twipsPerPixel);
+        return;
+    }
+    // A disabled label does not react: a press on it starts no click, even
+    // if the label is enabled by the time the button comes up.
+    if (button == kLeftButton && target->command && LabelFor(target->id)->Enabled()) {
+        pressed_ = target->id;
+        desktop_.SetCapture();
+    }
+}
+
+void frmVctool::MouseUp(int x, int y) {
+    if (!pressed_) return;
+    const ControlId pressed = *pressed_;
+    pressed_.reset();
+    desktop_.ReleaseCapture();
+    // A click is a press and a release on the same label, which must still
+    // be enabled: a command started meanwhile may have disabled it.
+    const ControlLayout* target = ControlAt(x, y, desktop_.TwipsPerPixelX());
+    if (target != nullptr && target->id == pressed && LabelFor(pressed)->Enabled()) OnClick(pressed);
+}
+
+void frmVctool::OnClick(ControlId id) {
+    switch (id) {
+        case ControlId::lblStart: lblStart_Click(); break;
+        case ControlId::lblStop: lblStop_Click(); break;
+        case ControlId::lblRestart: lblRestart_Click(); break;
+        case ControlId::lblClose: lblClose_Click(); break;
+        default: break;  // the layout marks only these four as commands
+    }
+}
+
+const Label* frmVctool::LabelFor(ControlId id) const {
+    for (const Label* label : {&lblStart, &lblStop, &lblRestart, &lblClose, &lblStatus, &lblts,
+                               &Label2})
+        if (label->Id() == id) return label;
+    return nullptr;
+}
 
 void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
     lblStop.SetEnabled(stop);
@@ -152,16 +205,6 @@ void frmVctool::OnTimer(int id) {
         Tmr_error_Timer();
 }
 
-void frmVctool::OnClick(ControlId id) {
-    switch (id) {
-        case ControlId::lblStart: lblStart_Click(); break;
-        case ControlId::lblStop: lblStop_Click(); break;
-        case ControlId::lblRestart: lblRestart_Click(); break;
-        case ControlId::lblClose: lblClose_Click(); break;
-        default: break;  // the other labels have no click handler
-    }
-}
-
 void frmVctool::InstallService() {
     // The description travels in the password position; with no account
     // named the service manager ignores it.
@@ -175,7 +218,7 @@ void frmVctool::SelectLanguage() {
         qv::SelectLanguage(language_.settings, language_.folders, language_.files);
     fpath = std::move(choice.fpath);
     LanguageName = std::move(choice.LanguageName);
-    LanguageText = std::move(choice.LanguageText);
+    LanguageText = qv::LanguageText(std::move(choice.LanguageText));
     if (LanguageName == kEnglish) return;
 
     for (const TranslatedText& row : kTranslatedTexts) {
@@ -207,7 +250,7 @@ void frmVctool::lblStart_Click() {
             desktop_.ShowMessage(Translate(L"Unable to Start due to a dependency file missing. "
                                            L"Please re-install Voice Chat Service Tool"),
                                  kDependencyTitle);
-            desktop_.EndProgram();
+            process_.EndProgram();
             return;
         }
         InstallService();
@@ -223,13 +266,17 @@ void frmVctool::lblStart_Click() {
     if (serviceState_ == scm::kRunning) {
         service_.StopNTService();
     } else if (serviceState_ == scm::kStopped) {
+        // Only this start's own refusal may lead to the retry below: a
+        // refusal left over from an earlier Restart would otherwise delete
+        // the service that has just started.
+        program_.StartFailed = VbFalse;
         service_.StartNTService();
         if (program_.StartFailed != VbFalse) {
             // One retry with a fresh registration: a refused start usually
             // means a broken or disabled one.
             program_.StartFailed = VbFalse;
             service_.DeleteNTService();
-            desktop_.Sleep(5);
+            process_.Sleep(5);
             InstallService();
             service_.StartNTService();
         }
@@ -258,7 +305,7 @@ void frmVctool::lblRestart_Click() {
     lblRestart.SetForeColor(kBlack);
 }
 
-void frmVctool::lblClose_Click() { desktop_.EndProgram(); }
+void frmVctool::lblClose_Click() { process_.EndProgram(); }
 
 std::wstring frmVctool::changelstring(std::wstring& str1) const {
     return qv::changelstring(str1, LanguageText);

@@ -1,52 +1,37 @@
 // The status window's logic: start-up, the status display and its refresh,
-// and the watchdog. It works on a model of its controls and never calls
-// Win32 itself; the view draws the model and forwards events here.
+// the watchdog, the commands and the mouse. It works on a model of its
+// controls and never calls Win32 itself; the view draws the model and
+// forwards events here.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "language/LanguageText.h"
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
+#include "platform/Process.h"
 #include "platform/Settings.h"
-#include "platform/Types.h"
 #include "service/NTServiceControl.h"
-#include "service/install.h"
 #include "service/ProgramWide.h"
+#include "service/install.h"
 #include "window/Controls.h"
 #include "window/Desktop.h"
 
 namespace qv {
-
-// A colour that names a system colour rather than an RGB value: the high bit
-// set and the GetSysColor index below it.
-inline constexpr Rgb kSystemButtonText = 0x80000012;
-
-inline constexpr Rgb kBlack = MakeRgb(0, 0, 0);
-inline constexpr Rgb kStatusBlue = MakeRgb(0, 0, 192);
-inline constexpr Rgb kHeadingGrey = MakeRgb(128, 128, 128);
-// A command label's text while its command is in progress.
-inline constexpr Rgb kBusyGrey = MakeRgb(120, 120, 120);
-
-inline constexpr std::int32_t kCornerEllipse = 26;
-inline constexpr std::uint32_t kWmNcLButtonDown = 0xA1;
-inline constexpr std::uintptr_t kHtCaption = 2;
 
 inline constexpr int kTmrcheckId = 1;
 inline constexpr int kTmrErrorId = 2;
 inline constexpr std::uint32_t kRefreshIntervalMs = 800;
 inline constexpr std::uint32_t kWatchdogIntervalMs = 8000;
 
-// Title of the boxes the window itself raises.
-inline constexpr wchar_t kApplicationTitle[] = L"QVStatusTool";
-inline constexpr wchar_t kDependencyTitle[] = L"Quorvel";
-
-inline constexpr wchar_t kServiceKeyName[] = L"QuorvelVC";
-inline constexpr wchar_t kServiceDisplayName[] = L"QV Voice Chat Server";
-
-// The service's two files, expected beside the program.
-inline constexpr wchar_t kServiceExecutable[] = L"QVVoIPService.exe";
-inline constexpr wchar_t kServiceDataFile[] = L"TesmoVoIP.xml";
+// The two timers' intervals. The program uses the defaults; a soak run
+// shortens the refresh to run thousands of ticks.
+struct TimerIntervals {
+    std::uint32_t refreshMs = kRefreshIntervalMs;
+    std::uint32_t watchdogMs = kWatchdogIntervalMs;
+};
 
 // Where the start-up finds the language: the settings store, the language
 // folder and its files.
@@ -56,17 +41,10 @@ struct LanguageSources {
     FileSystem& files;
 };
 
-// The two timers' intervals. The shipped program always uses the defaults;
-// only the soak test's build shortens the refresh to run thousands of ticks.
-struct TimerIntervals {
-    std::uint32_t refreshMs = kRefreshIntervalMs;
-    std::uint32_t watchdogMs = kWatchdogIntervalMs;
-};
-
 class frmVctool {
 public:
-    frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, ProgramWide& program,
-              LanguageSources language, TimerIntervals intervals = {});
+    frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, Process& process,
+              ProgramWide& program, LanguageSources language, TimerIntervals intervals = {});
 
     // Creates the window's timers in their design state, then runs the load
     // handler. The view calls it once its window exists.
@@ -81,8 +59,13 @@ public:
     void lblClose_Click();
     // Routes a tick of timer `id` to its handler.
     void OnTimer(int id);
-    // Routes a click on an enabled label to its handler.
-    void OnClick(ControlId id);
+
+    // The mouse over the window's client area, in pixels. `button`: 1 left,
+    // 2 right, 4 middle; `shift`: 1 Shift, 2 Ctrl, 4 Alt.
+    void MouseDown(int button, int shift, int x, int y);
+    void MouseUp(int x, int y);
+    // The window lost the mouse capture a press gave it.
+    void CaptureLost() { pressed_.reset(); }
 
     std::wstring changelstring(std::wstring& str1) const;
 
@@ -93,6 +76,8 @@ public:
     void FormDrag(Desktop& TheForm);
     void imgTop_MouseDown(int button, int shift, float x, float y);
 
+    // The label model of a control; null for the lines and images.
+    const Label* LabelFor(ControlId id) const;
     std::int32_t ServiceState() const { return serviceState_; }
 
     std::wstring fpath;  // the language folder read at start-up
@@ -120,17 +105,21 @@ private:
     bool WaitForState(std::int32_t state);
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
+    void OnClick(ControlId id);
 
     NTServiceControl& service_;
     install& installer_;
     Desktop& desktop_;
+    Process& process_;
     ProgramWide& program_;
 
     std::int32_t serviceState_ = 0;
     LanguageSources language_;
     std::wstring LanguageName;
-    std::wstring LanguageText;
+    qv::LanguageText LanguageText;
     bool watchdogMessageOpen_ = false;
+    // The command label the left button went down on, while it is held.
+    std::optional<ControlId> pressed_;
 };
 
 }  // namespace qv

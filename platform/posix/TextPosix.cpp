@@ -53,14 +53,10 @@ std::string EncodeAnsi(std::wstring_view text) {
     return bytes;
 }
 
-std::optional<std::size_t> FindIgnoringCase(std::wstring_view haystack, std::wstring_view needle) {
-    if (needle.size() > haystack.size()) return std::nullopt;
-    for (std::size_t at = 0; at + needle.size() <= haystack.size(); ++at) {
-        std::size_t i = 0;
-        while (i < needle.size() && Fold(haystack[at + i]) == Fold(needle[i])) ++i;
-        if (i == needle.size()) return at;
-    }
-    return std::nullopt;
+std::wstring FoldCase(std::wstring_view text) {
+    std::wstring folded(text);
+    for (wchar_t& c : folded) c = Fold(c);
+    return folded;
 }
 
 }  // namespace qv

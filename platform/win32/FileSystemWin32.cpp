@@ -2,17 +2,12 @@
 
 #include <windows.h>
 
-#include <limits>
-#include <memory>
 #include <new>
+
+#include "platform/win32/Handles.h"
 
 namespace qv {
 namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using UniqueFile = std::unique_ptr<void, HandleCloser>;
 
 // Nothing the tool reads is near this size; anything larger is a wrong file,
 // and refusing it keeps a 32-bit read count and the memory in bounds.
@@ -29,12 +24,10 @@ std::optional<std::uint64_t> FileSystemWin32::FileLength(const std::wstring& pat
 }
 
 std::optional<std::string> FileSystemWin32::ReadWholeFile(const std::wstring& path) {
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
-        return std::nullopt;
-    }
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
         static_cast<std::uint64_t>(size.QuadPart) > kLargestReadableFile)

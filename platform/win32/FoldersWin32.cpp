@@ -2,23 +2,9 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "platform/win32/Handles.h"
 
 namespace qv {
-namespace {
-
-struct FindCloser {
-    void operator()(HANDLE find) const { FindClose(find); }
-};
-using UniqueFind = std::unique_ptr<std::remove_pointer_t<HANDLE>, FindCloser>;
-
-std::wstring WithBackslash(std::wstring folder) {
-    if (!folder.empty() && folder.back() != L'\\' && folder.back() != L'/') folder += L'\\';
-    return folder;
-}
-
-}  // namespace
 
 bool FoldersWin32::FolderExists(const std::wstring& path) {
     if (path.empty()) return false;
@@ -27,20 +13,16 @@ bool FoldersWin32::FolderExists(const std::wstring& path) {
 }
 
 std::optional<std::vector<FolderFile>> FoldersWin32::Files(const std::wstring& path) {
-    const std::wstring folder = WithBackslash(path);
     WIN32_FIND_DATAW found{};
-    const HANDLE first = FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
-                                          FindExSearchNameMatch, nullptr, 0);
-    if (first == INVALID_HANDLE_VALUE) {
-        // An empty folder still has "." and ".."; failing here means the
-        // list could not be read.
-        return std::nullopt;
-    }
-    const UniqueFind find(first);
+    const UniqueFind find(FindFirstFileExW(PathInFolder(path, L"*").c_str(), FindExInfoBasic,
+                                           &found, FindExSearchNameMatch, nullptr, 0));
+    // An empty folder still has "." and ".."; failing here means the list
+    // could not be read.
+    if (!find) return std::nullopt;
     std::vector<FolderFile> files;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        files.push_back({found.cFileName, folder + found.cFileName});
+        files.push_back({found.cFileName, PathInFolder(path, found.cFileName)});
     } while (FindNextFileW(find.get(), &found));
     if (GetLastError() != ERROR_NO_MORE_FILES) return std::nullopt;
     return files;

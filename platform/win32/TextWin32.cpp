@@ -28,18 +28,12 @@ std::string EncodeAnsi(std::wstring_view text) {
     return bytes;
 }
 
-std::optional<std::size_t> FindIgnoringCase(std::wstring_view haystack, std::wstring_view needle) {
-    if (needle.empty() || needle.size() > haystack.size() ||
-        haystack.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        return std::nullopt;
-    // The user locale's comparison, so a key with accented letters matches
-    // whatever their case in the language file.
-    const int at = FindNLSStringEx(LOCALE_NAME_USER_DEFAULT, FIND_FROMSTART | NORM_IGNORECASE,
-                                   haystack.data(), static_cast<int>(haystack.size()),
-                                   needle.data(), static_cast<int>(needle.size()), nullptr,
-                                   nullptr, nullptr, 0);
-    if (at < 0) return std::nullopt;
-    return static_cast<std::size_t>(at);
+std::wstring FoldCase(std::wstring_view text) {
+    std::wstring folded(text);
+    // In place: one character stays one character. Language files are held
+    // to 64 MiB, well inside a DWORD count.
+    if (!folded.empty()) CharLowerBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+    return folded;
 }
 
 }  // namespace qv

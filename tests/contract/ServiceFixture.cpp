@@ -8,23 +8,6 @@ namespace {
 
 constexpr DWORD kPollMs = 50;
 
-class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE handle = nullptr)
-        : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-    ~UniqueHandle() {
-        if (handle_ != nullptr) CloseHandle(handle_);
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
-
 std::string Describe(const char* what, DWORD error) {
     return std::string(what) + " failed with error " + std::to_string(error);
 }
@@ -103,7 +86,7 @@ std::string StopForRemoval(SC_HANDLE service) {
 }
 
 bool WriteWholeFile(const std::wstring& path, std::string_view bytes) {
-    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     DWORD written = 0;

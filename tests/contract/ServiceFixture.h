@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/win32/Handles.h"
+
 namespace qv::contract {
 
 inline constexpr wchar_t kServiceName[] = L"QuorvelVC";
@@ -19,22 +21,6 @@ inline constexpr wchar_t kDisplayName[] = L"QV Voice Chat Server";
 // Long enough for a loaded two-core machine under Wine; a wait that reaches
 // it means the state never came.
 inline constexpr std::chrono::milliseconds kStateDeadline{20000};
-
-class UniqueScHandle {
-public:
-    explicit UniqueScHandle(SC_HANDLE handle = nullptr) : handle_(handle) {}
-    ~UniqueScHandle() {
-        if (handle_ != nullptr) CloseServiceHandle(handle_);
-    }
-    UniqueScHandle(const UniqueScHandle&) = delete;
-    UniqueScHandle& operator=(const UniqueScHandle&) = delete;
-
-    SC_HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    SC_HANDLE handle_;
-};
 
 // Polls `done` every 50 ms until it holds or `limit` has passed.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = kStateDeadline);

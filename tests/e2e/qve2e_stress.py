@@ -154,7 +154,7 @@ class Traced:
     def launch(self) -> None:
         s = self.s
         if not (s.program_dir / self.exe).exists():
-            shutil.copy2(s.build / "window" / self.exe, s.program_dir / self.exe)
+            shutil.copy2(s.build / ("window" if self.exe == "QVStatusTool.exe" else "bench") / self.exe, s.program_dir / self.exe)
         # -all first: only the service channel, none of Wine's other noise.
         env = dict(os.environ, WINEDEBUG="-all,trace+service")
         self._trace_file = open(self.trace.path, "wb")

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/Process.h"
 #include "window/Desktop.h"
 
 namespace qv::fake {
 
-class FakeDesktop final : public Desktop {
+class FakeDesktop final : public Desktop, public Process {
 public:
     struct Message {
         std::wstring text;
@@ -48,6 +49,7 @@ public:
     int openMessages = 0;
 
     bool ended = false;           // EndProgram was called
+    bool captured = false;        // the window holds the mouse capture
     bool blockedForever = false;  // DoEvents found nothing that could ever arrive
     // A wait still going at this virtual time, or one that keeps asking
     // DoEvents after being told to give up, throws: on Windows both would
@@ -66,23 +68,28 @@ public:
     int TotalChanges() const;
     int TimerStarts(int id) const;
 
-    std::wstring ProgramFolder() override { return programFolder; }
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override { ++changes[id]; }
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     // Jumps the clock to the next tick or scheduled event and delivers it.
     bool DoEvents() override;
-    void EndProgram() override { ended = true; }
-    void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
     float TwipsPerPixelX() override { return twipsPerPixelX; }
     float TwipsPerPixelY() override { return twipsPerPixelY; }
     float WidthTwips() override { return widthTwips; }
     float HeightTwips() override { return heightTwips; }
     Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
     void SetWindowRgn(Region region, bool redraw) override;
-    void ReleaseCapture() override { windowCalls.push_back("ReleaseCapture()"); }
+    void SetCapture() override { captured = true; }
+    void ReleaseCapture() override {
+        captured = false;
+        windowCalls.push_back("ReleaseCapture()");
+    }
     void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+    std::wstring ProgramFolder() override { return programFolder; }
+    void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+    void EndProgram() override { ended = true; }
 
 private:
     struct Running {

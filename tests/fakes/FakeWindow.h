@@ -24,7 +24,16 @@ struct FakeWindow {
     ProgramWide program;
     NTServiceControl service{manager, files, program};
     install installer{manager, registry};
-    frmVctool form{service, installer, desktop, program, {settings, folders, files}};
+    frmVctool form{service, installer, desktop, desktop, program, {settings, folders, files}};
+
+    // A left click in the middle of a control, as the view hands it over.
+    void Click(ControlId id) {
+        const PixelRect r = ControlRect(LayoutOf(id), desktop.TwipsPerPixelX());
+        const int x = (r.left + r.right) / 2;
+        const int y = (r.top + r.bottom) / 2;
+        form.MouseDown(1, 0, x, y);
+        form.MouseUp(x, y);
+    }
 };
 
 }  // namespace qv::fake

@@ -45,9 +45,10 @@ std::wstring FlipAsciiCase(std::wstring_view s) {
 }
 
 // Looks key up and returns what the argument holds afterwards.
-std::wstring LookUp(const std::wstring& key, std::wstring_view text) {
+std::wstring LookUp(const std::wstring& key, const qv::LanguageText& language) {
+    const std::wstring_view text = language.Text();
     std::wstring str1 = key;
-    const std::wstring result = changelstring(str1, text);
+    const std::wstring result = changelstring(str1, language);
     const std::wstring_view trimmed = Trim(key);
     const bool changed = str1 != key;
     const bool present =
@@ -100,13 +101,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const bool variants = text.size() <= 16 * 1024;
+    const qv::LanguageText language(text);
     for (const std::wstring& key : keys) {
-        const std::wstring found = LookUp(key, text);
+        const std::wstring found = LookUp(key, language);
         if (!variants || Trim(key).empty()) continue;
         // Blanks around a key and the case of its ASCII letters do not change
         // which entry it finds; only the unchanged argument differs.
         for (const std::wstring& variant : {L"  " + key + L" ", FlipAsciiCase(key)}) {
-            const std::wstring variantFound = LookUp(variant, text);
+            const std::wstring variantFound = LookUp(variant, language);
             if (variantFound != variant) Check(found == variantFound, "a variant finds more");
             if (found != key) Check(variantFound == found, "a variant finds another entry");
         }

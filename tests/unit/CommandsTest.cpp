@@ -161,6 +161,17 @@ TEST_F(CommandsTest, RefusedStartReinstallsOnceAndRetries) {
     EXPECT_EQ(form.lblStatus.Caption(), L"Running");
 }
 
+TEST_F(CommandsTest, ARefusalLeftOverFromRestartDoesNotMakeStartReinstall) {
+    Install(scm::kStopped);
+    Open();
+    program.StartFailed = VbTrue;  // a start refused while Restart waited
+    form.lblStart_Click();
+    EXPECT_EQ(Ops(), "config config status start config status");
+    EXPECT_TRUE(manager.creates.empty());
+    EXPECT_EQ(Actual(), scm::kRunning);
+    EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
+}
+
 TEST_F(CommandsTest, SecondRefusalIsLeftStandingWithoutAThirdAttempt) {
     desktop.programFolder = LR"(C:\Quorvel)";
     manager.FailCall("StartServiceA", scm::kErrorServiceDisabled);
@@ -258,14 +269,14 @@ TEST_F(CommandsTest, TheWatchdogsStatusReadCanEndTheWaitForRunning) {
 
 class WaitTest : public CommandsTest, public ::testing::WithParamInterface<bool> {
 protected:
-    void Click() { GetParam() ? form.lblRestart_Click() : form.lblStop_Click(); }
+    void Command() { GetParam() ? form.lblRestart_Click() : form.lblStop_Click(); }
 };
 
 TEST_P(WaitTest, NoRefreshMeansTheWaitNeverEnds) {
     Install(scm::kRunning);
     Open();
     form.tmrcheck.SetEnabled(false);  // as the watchdog leaves it
-    Click();
+    Command();
     EXPECT_TRUE(desktop.blockedForever);
     EXPECT_EQ(Ops(), "control");
     EXPECT_EQ(Actual(), scm::kStopped);
@@ -274,7 +285,7 @@ TEST_P(WaitTest, NoRefreshMeansTheWaitNeverEnds) {
 TEST_P(WaitTest, AServiceThatNeverStopsIsLeftToTheWatchdog) {
     Install(scm::kRunning).onStop = fake::OnStop::StayPending;
     Open();
-    Click();
+    Command();
     EXPECT_TRUE(desktop.blockedForever);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].at, 8800u);
@@ -286,8 +297,8 @@ TEST_P(WaitTest, AServiceThatNeverStopsIsLeftToTheWatchdog) {
 TEST_P(WaitTest, CloseDuringTheWaitEndsItWithNothingMore) {
     Install(scm::kRunning).onStop = fake::OnStop::StayPending;
     Open();
-    desktop.Schedule(1000, [&] { form.OnClick(ControlId::lblClose); });
-    Click();
+    desktop.Schedule(1000, [&] { Click(ControlId::lblClose); });
+    Command();
     EXPECT_TRUE(desktop.ended);
     EXPECT_EQ(desktop.Now(), 1000u);
     EXPECT_EQ(Ops(), "control config status");
@@ -298,7 +309,7 @@ INSTANTIATE_TEST_SUITE_P(StopOrRestart, WaitTest, ::testing::Bool());
 TEST_F(CommandsTest, CloseWhileRestartWaitsForRunningSkipsTheRestore) {
     Install(scm::kRunning).onStart = fake::OnStart::StayPending;
     Open();
-    desktop.Schedule(1000, [&] { form.OnClick(ControlId::lblClose); });
+    desktop.Schedule(1000, [&] { Click(ControlId::lblClose); });
     form.lblRestart_Click();
     EXPECT_EQ(Ops(), "control config status start");
     EXPECT_FALSE(form.lblRestart.Enabled());
@@ -311,38 +322,14 @@ TEST_F(CommandsTest, RestartFromInsideAStopWaitDoesNotLetTheStopDelete) {
     Install(scm::kRunning);
     manager.FailCall("ControlService", scm::kErrorServiceCannotAcceptCtrl, 1);
     Open();
-    desktop.Schedule(1000, [&] { form.OnClick(ControlId::lblRestart); });
-    desktop.Schedule(5000, [&] { form.OnClick(ControlId::lblClose); });
+    desktop.Schedule(1000, [&] { Click(ControlId::lblRestart); });
+    desktop.Schedule(5000, [&] { Click(ControlId::lblClose); });
     form.lblStop_Click();
     EXPECT_EQ(TimesOf("StartServiceA"), std::vector<std::uint64_t>{1600});
     EXPECT_EQ(manager.CountCalls("DeleteService"), 0);
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_EQ(form.lblRestart.ForeColor(), kBlack);
     EXPECT_EQ(Buttons(), "Start- Stop+ Restart+");
-}
-
-TEST_F(CommandsTest, OnClickRoutesOnlyTheCommandLabels) {
-    const std::pair<ControlId, std::string> routes[] = {
-        {ControlId::lblStart, "config config status start config status"},
-        {ControlId::lblStop, "control! delete"},
-        {ControlId::lblRestart, "start config status"},
-        {ControlId::lblClose, ""}, {ControlId::lblStatus, ""}, {ControlId::lblts, ""},
-        {ControlId::Label2, ""}};
-    Open();  // its refresh timer ends Restart's wait for the running state
-    for (const auto& [id, ops] : routes) {
-        manager = {};
-        desktop.ended = false;
-        Install(scm::kStopped);
-        form.Form_Load();
-        mark = manager.Calls().size();
-        desktop.changes.clear();
-        form.OnClick(id);
-        EXPECT_EQ(Ops(), ops) << static_cast<int>(id);
-        EXPECT_EQ(desktop.ended, id == ControlId::lblClose) << static_cast<int>(id);
-        if (ops.empty()) {
-            EXPECT_EQ(desktop.TotalChanges(), 0) << static_cast<int>(id);
-        }
-    }
 }
 
 }  // namespace

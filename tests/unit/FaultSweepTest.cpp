@@ -133,7 +133,7 @@ void Prepare(Rig& rig, const Scenario& scenario) {
         rig.desktop.Schedule(kUserClosesAt, [&rig] {
             rig.closedWithTimersRunning =
                 rig.desktop.TimerRunning(kTmrcheckId) || rig.desktop.TimerRunning(kTmrErrorId);
-            rig.form.OnClick(ControlId::lblClose);
+            rig.Click(ControlId::lblClose);
         });
 }
 

@@ -83,5 +83,15 @@ TEST_F(LanguageFolderTest, AMissingFolderIsCreatedOnlyWhenItsParentExists) {
     EXPECT_FALSE(fs::exists(root_ / "absent"));
 }
 
+// "C:" is drive C's current folder, for the existence test and the listing
+// alike; a separator after it would make the listing read the root.
+TEST(PathInFolder, AddsASeparatorOnlyWhereTheFolderLacksOne) {
+    EXPECT_EQ(PathInFolder(L"C:", L"German.txt"), L"C:German.txt");
+    EXPECT_EQ(PathInFolder(LR"(C:\)", L"*"), LR"(C:\*)");
+    EXPECT_EQ(PathInFolder(LR"(C:\Lang)", L"*"), LR"(C:\Lang\*)");
+    EXPECT_EQ(PathInFolder(L"C:/Lang/", L"*"), L"C:/Lang/*");
+    EXPECT_EQ(PathInFolder(L"Lang", L"German.txt"), LR"(Lang\German.txt)");
+}
+
 }  // namespace
 }  // namespace qv

@@ -10,7 +10,7 @@ namespace {
 
 // The translation of `text` through `language`.
 std::wstring Tr(std::wstring text, std::wstring_view language) {
-    return changelstring(text, language);
+    return changelstring(text, LanguageText(std::wstring(language)));
 }
 
 constexpr std::wstring_view kGerman =
@@ -52,19 +52,19 @@ TEST(changelstring, TranslationIsVerbatimUpToTheLineBreakOrTheEnd) {
 
 TEST(changelstring, BlankOrEmptyTranslationGivesTheArgumentBack) {
     std::wstring blank = L"Blank";
-    EXPECT_EQ(changelstring(blank, kGerman), L"Blank");
+    EXPECT_EQ(changelstring(blank, LanguageText(std::wstring(kGerman))), L"Blank");
     EXPECT_EQ(blank, L"   ");  // str1 holds the translation found
     std::wstring empty = L"Empty";
-    EXPECT_EQ(changelstring(empty, kGerman), L"Empty");
+    EXPECT_EQ(changelstring(empty, LanguageText(std::wstring(kGerman))), L"Empty");
     EXPECT_EQ(empty, L"");
 }
 
 TEST(changelstring, ArgumentIsSearchedTrimmedAndReturnedWholeWhenNotFound) {
     std::wstring found = L"  Stopped ";
-    EXPECT_EQ(changelstring(found, kGerman), L"Angehalten");
+    EXPECT_EQ(changelstring(found, LanguageText(std::wstring(kGerman))), L"Angehalten");
     EXPECT_EQ(found, L"Angehalten");
     std::wstring missing = L"  Paused ";
-    EXPECT_EQ(changelstring(missing, kGerman), L"  Paused ");
+    EXPECT_EQ(changelstring(missing, LanguageText(std::wstring(kGerman))), L"  Paused ");
     EXPECT_EQ(missing, L"  Paused ");
 }
 
@@ -72,6 +72,20 @@ TEST(changelstring, NothingToTranslateLeavesTheArgumentAlone) {
     EXPECT_EQ(Tr(L"Running", L""), L"Running");
     EXPECT_EQ(Tr(L"   ", L"x\r\n=>nichts\r\n   =>nichts\r\n"), L"   ");
     EXPECT_EQ(Tr(L"", L"x\r\n=>nichts\r\n"), L"");
+}
+
+// A match must be exactly the key: a locale-aware search would take
+// "St<soft hyphen>op" for "Stop" (one character longer) or "mi\u00dfing" for
+// "missing" (one shorter), and the translation would start in the wrong
+// place, or past the end of the text.
+TEST(changelstring, OnlyTheKeyItselfMatchesAndTheTranslationStartsAfterItsArrow) {
+    EXPECT_EQ(Tr(L"Stop", L"x\r\nSt\u00adop=>Anhalten\r\n"), L"Stop");
+    const std::wstring missing = L"A file is missing";
+    const std::wstring sharpS = L"A file is mi\u00dfing=>";
+    EXPECT_EQ(Tr(missing, L"x\r\n" + sharpS + L"Datei fehlt\r\n"), missing);
+    EXPECT_EQ(Tr(missing, L"x\r\n" + sharpS), missing);
+    EXPECT_EQ(Tr(L"Start", L"x\r\nStart=>"), L"Start");
+    EXPECT_EQ(Tr(L"start", L"x\r\nSTART=>Los"), L"Los");
 }
 
 class LanguageFileTest : public ::testing::Test {

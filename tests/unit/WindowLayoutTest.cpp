@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,23 +15,18 @@
 namespace qv {
 namespace {
 
-const ControlLayout& Named(const std::wstring& name) {
-    for (const ControlLayout& control : kLayout)
-        if (name == control.name) return control;
-    throw std::invalid_argument("no such control");
-}
-
-std::wstring NameAt(int x, int y, float twipsPerPixel = 15.0f) {
+std::optional<ControlId> NameAt(int x, int y, float twipsPerPixel = 15.0f) {
     const ControlLayout* control = ControlAt(x, y, twipsPerPixel);
-    return control == nullptr ? L"(background)" : control->name;
+    if (control == nullptr) return std::nullopt;
+    return control->id;
 }
 
 struct Rect {
     int left, top, right, bottom;
     bool operator==(const Rect&) const = default;
 };
-Rect Pixels(const std::wstring& name, float twipsPerPixel) {
-    const PixelRect r = ControlRect(Named(name), twipsPerPixel);
+Rect Pixels(ControlId id, float twipsPerPixel) {
+    const PixelRect r = ControlRect(LayoutOf(id), twipsPerPixel);
     return {r.left, r.top, r.right, r.bottom};
 }
 
@@ -44,61 +40,55 @@ TEST(TwipsToPixels, RoundsHalfwayQuotientsToEven) {
 }
 
 TEST(Layout, CommandLabelsSitOnTheDrawnButtonsAt96Dpi) {
-    EXPECT_EQ(Pixels(L"lblStart", 15.0f), (Rect{14, 275, 68, 288}));
-    EXPECT_EQ(Pixels(L"lblStop", 15.0f), (Rect{92, 276, 146, 289}));
-    EXPECT_EQ(Pixels(L"lblRestart", 15.0f), (Rect{174, 276, 228, 289}));
-    EXPECT_EQ(Pixels(L"lblClose", 15.0f), (Rect{235, 14, 246, 26}));
-    EXPECT_EQ(Pixels(L"lblStatus", 15.0f), (Rect{21, 167, 222, 183}));
-    EXPECT_EQ(Pixels(L"imgTop", 15.0f), (Rect{4, 0, 251, 13}));
-    EXPECT_EQ(Pixels(L"Line2", 15.0f), (Rect{167, 155, 220, 155}));
+    EXPECT_EQ(Pixels(ControlId::lblStart, 15.0f), (Rect{14, 275, 68, 288}));
+    EXPECT_EQ(Pixels(ControlId::lblStop, 15.0f), (Rect{92, 276, 146, 289}));
+    EXPECT_EQ(Pixels(ControlId::lblRestart, 15.0f), (Rect{174, 276, 228, 289}));
+    EXPECT_EQ(Pixels(ControlId::lblClose, 15.0f), (Rect{235, 14, 246, 26}));
+    EXPECT_EQ(Pixels(ControlId::lblStatus, 15.0f), (Rect{21, 167, 222, 183}));
+    EXPECT_EQ(Pixels(ControlId::imgTop, 15.0f), (Rect{4, 0, 251, 13}));
+    EXPECT_EQ(Pixels(ControlId::Line2, 15.0f), (Rect{167, 155, 220, 155}));
 }
 
 TEST(Layout, FollowsTheTwipsAt120Dpi) {
     // 12 twips to the pixel: 210/12 = 17.5 and 810/12 = 67.5 both go to the
     // even neighbour.
-    EXPECT_EQ(Pixels(L"lblStart", 12.0f), (Rect{18, 344, 86, 360}));
-    EXPECT_EQ(Pixels(L"lblClose", 12.0f), (Rect{294, 18, 308, 33}));
-}
-
-TEST(Layout, ListsTheFourteenControlsFrontMostFirst) {
-    ASSERT_EQ(kLayout.size(), 14u);
-    EXPECT_STREQ(kLayout.front().name, L"Tmr_error");
-    EXPECT_STREQ(kLayout.back().name, L"lblStart");
+    EXPECT_EQ(Pixels(ControlId::lblStart, 12.0f), (Rect{18, 344, 86, 360}));
+    EXPECT_EQ(Pixels(ControlId::lblClose, 12.0f), (Rect{294, 18, 308, 33}));
 }
 
 TEST(HitTest, CloseIsAnElevenByTwelvePixelHotSpot) {
-    EXPECT_EQ(NameAt(235, 14), L"lblClose");
-    EXPECT_EQ(NameAt(245, 24), L"lblClose");
-    EXPECT_EQ(NameAt(234, 14), L"(background)");
-    EXPECT_EQ(NameAt(246, 20), L"(background)");
-    EXPECT_EQ(NameAt(235, 12), L"imgTop");
-    EXPECT_EQ(NameAt(235, 13), L"(background)");
+    EXPECT_EQ(NameAt(235, 14), ControlId::lblClose);
+    EXPECT_EQ(NameAt(245, 24), ControlId::lblClose);
+    EXPECT_EQ(NameAt(234, 14), std::nullopt);
+    EXPECT_EQ(NameAt(246, 20), std::nullopt);
+    EXPECT_EQ(NameAt(235, 12), ControlId::imgTop);
+    EXPECT_EQ(NameAt(235, 13), std::nullopt);
 }
 
 TEST(HitTest, TheTitleLiesInFrontOfCloseWhereTheyShareARow) {
     // The title's rectangle starts at y 25, the last row of the close spot;
     // there the front-most control takes the mouse.
-    EXPECT_EQ(NameAt(240, 25), L"lblts");
-    EXPECT_EQ(NameAt(240, 26), L"lblts");
-    EXPECT_EQ(NameAt(246, 25), L"lblts");
+    EXPECT_EQ(NameAt(240, 25), ControlId::lblts);
+    EXPECT_EQ(NameAt(240, 26), ControlId::lblts);
+    EXPECT_EQ(NameAt(246, 25), ControlId::lblts);
 }
 
 TEST(HitTest, DragStripRunsFromColumnFourAcrossTheTopThirteenRows) {
-    EXPECT_EQ(NameAt(4, 0), L"imgTop");
-    EXPECT_EQ(NameAt(248, 12), L"imgTop");
-    EXPECT_EQ(NameAt(3, 5), L"(background)");
-    EXPECT_EQ(NameAt(100, 13), L"(background)");
+    EXPECT_EQ(NameAt(4, 0), ControlId::imgTop);
+    EXPECT_EQ(NameAt(248, 12), ControlId::imgTop);
+    EXPECT_EQ(NameAt(3, 5), std::nullopt);
+    EXPECT_EQ(NameAt(100, 13), std::nullopt);
 }
 
 TEST(HitTest, LabelsTakeTheMouseOverTheirWholeRectangle) {
-    EXPECT_EQ(NameAt(14, 275), L"lblStart");
-    EXPECT_EQ(NameAt(67, 287), L"lblStart");
-    EXPECT_EQ(NameAt(68, 287), L"(background)");
-    EXPECT_EQ(NameAt(14, 274), L"(background)");
-    EXPECT_EQ(NameAt(92, 276), L"lblStop");
-    EXPECT_EQ(NameAt(227, 288), L"lblRestart");
+    EXPECT_EQ(NameAt(14, 275), ControlId::lblStart);
+    EXPECT_EQ(NameAt(67, 287), ControlId::lblStart);
+    EXPECT_EQ(NameAt(68, 287), std::nullopt);
+    EXPECT_EQ(NameAt(14, 274), std::nullopt);
+    EXPECT_EQ(NameAt(92, 276), ControlId::lblStop);
+    EXPECT_EQ(NameAt(227, 288), ControlId::lblRestart);
     // Lines never take the mouse.
-    EXPECT_EQ(NameAt(30, 156), L"(background)");
+    EXPECT_EQ(NameAt(30, 156), std::nullopt);
 }
 
 class WindowShapeTest : public ::testing::Test, protected fake::FakeWindow {

@@ -254,5 +254,48 @@ TEST_F(frmVctoolTest, RefreshRepaintsOnlyWhatChanged) {
     EXPECT_EQ(desktop.changes, (std::map<ControlId, int>{{ControlId::lblStart, 1}}));
 }
 
+// The centre of a control, in pixels at 96 dpi.
+std::pair<int, int> CentreOf(ControlId id) {
+    const PixelRect r = ControlRect(LayoutOf(id), 15.0f);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+TEST_F(frmVctoolTest, APressOnADisabledLabelStartsNoClickEvenIfItIsEnabledByTheRelease) {
+    Install(scm::kStopped);
+    form.Load();
+    const auto [x, y] = CentreOf(ControlId::lblStop);
+    form.MouseDown(1, 0, x, y);  // Stop is grey: the service is stopped
+    EXPECT_FALSE(desktop.captured);
+    Become(scm::kRunning);
+    desktop.Advance(800);
+    ASSERT_TRUE(form.lblStop.Enabled());
+    form.MouseUp(x, y);
+    EXPECT_EQ(Deletes(), 0);
+    EXPECT_EQ(manager.CountCalls("ControlService"), 0);
+    EXPECT_EQ(manager.Find(ServiceName)->state, scm::kRunning);
+}
+
+TEST_F(frmVctoolTest, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
+    Install(scm::kRunning);
+    form.Load();
+    const auto [x, y] = CentreOf(ControlId::lblStop);
+    const auto [startX, startY] = CentreOf(ControlId::lblStart);
+    form.MouseDown(2, 0, x, y);  // the right button clicks nothing
+    form.MouseUp(x, y);
+    form.MouseDown(1, 0, x, y);  // released elsewhere: no click
+    EXPECT_TRUE(desktop.captured);
+    form.MouseUp(startX, startY);
+    EXPECT_FALSE(desktop.captured);
+    form.MouseDown(1, 0, x, y);  // the capture went away meanwhile
+    form.CaptureLost();
+    form.MouseUp(x, y);
+    EXPECT_EQ(manager.CountCalls("ControlService"), 0);
+
+    form.MouseDown(1, 0, x, y);
+    form.MouseUp(x, y);
+    EXPECT_EQ(manager.CountCalls("ControlService"), 2);  // the stop, then the delete's
+    EXPECT_EQ(manager.Find(ServiceName), nullptr);
+}
+
 }  // namespace
 }  // namespace qv

@@ -12,11 +12,13 @@ Pillow nor ImageMagick lets us choose the bit depth of each entry.
 """
 
 import argparse
+import functools
 import io
 import math
 import os
 import struct
 import sys
+from fractions import Fraction
 
 from PIL import Image, ImageDraw
 
@@ -87,15 +89,42 @@ def hash01(*vals):
 
 
 # ---------------------------------------------------------------------------
-# background.gif
+# the background: background.gif and background-NNN.bmp
 # ---------------------------------------------------------------------------
 
-BG_W, BG_H = 250, 300
-# The window is 249 x 301 and is clipped with CreateRoundRectRgn(0, 0, 249,
-# 301, 26, 26). A region leaves out its right and bottom edges, so what shows
-# is 248 x 300 with corner ellipses of 26 x 26; the outline below follows that
-# shape so the clipped edge lands on drawn pixels on all four sides.
-WIN_W, WIN_H, WIN_R = 248, 300, 13
+# The program draws at the screen's density, so the background comes in one
+# bitmap per density it is likely to meet: 100, 125, 150, 175 and 200 %.
+DENSITIES = (96, 120, 144, 168, 192)
+WINDOW_TWIPS = (3735, 4515)
+
+
+class Density:
+    """Pixel arithmetic at one screen density. Everything below is laid out in
+    100 % pixels and goes through here, so the art lands where the program puts
+    its controls (it converts twips with halves to the even neighbour)."""
+
+    def __init__(self, dpi):
+        self.dpi = dpi
+        self.s = dpi / 96
+        self.k = round(self.s)  # a 1-px line at 100 % keeps whole pixels
+        window_w, window_h = (twips_to_px(t, dpi) for t in WINDOW_TWIPS)
+        # One column wider and one row shorter than the window, as at 100 %:
+        # the last column is never seen and the window's bottom row is black.
+        self.w, self.h = window_w + 1, window_h - 1
+
+    def px(self, v):
+        return round(Fraction(v) * self.dpi / 96)
+
+    def rect(self, x, y, w, h):
+        """Left, top, right, bottom (exclusive) of a 100 % rectangle, converted
+        the way the program converts a control's left, top, width and height."""
+        left, top = self.px(x), self.px(y)
+        return left, top, left + self.px(w), top + self.px(h)
+
+
+def twips_to_px(twips, dpi):
+    return round(Fraction(twips * dpi, 1440))
+
 
 SLATE = (102, 119, 139)
 SLATE_DARK = (62, 75, 92)
@@ -105,7 +134,45 @@ BAND_TOP = (158, 172, 190)
 BAND_BOTTOM = (140, 156, 176)
 GRADIENT_TOP = (200, 210, 223)
 BAND_END, GRADIENT_END = 24, 90
-FOOTER_TOP = 262
+FOOTER_TOP, FOOTER_END = 262, 295
+
+# The window's plain vertical layout at 100 %: the first row of each stretch
+# and its colour, either fixed or a function of (row in the stretch, rows in
+# it) for a gradient. A stretch of one row is a rule and stays round(s) rows
+# thick at any density; the others end where their 100 % end scales to.
+ROWS = [
+    (0, SLATE_DARK),
+    (1, mix(SLATE, WHITE, 0.16)),
+    (2, SLATE),
+    (10, WHITE),
+    (11, mix(BAND_TOP, WHITE, 0.55)),
+    (12, lambda i, n: mix(BAND_TOP, BAND_BOTTOM, i / (n - 1))),
+    (BAND_END + 1, mix(BAND_BOTTOM, SLATE, 0.35)),
+    # Easing out keeps the light part long, so the title reads on it.
+    (BAND_END + 2, lambda i, n: mix(GRADIENT_TOP, WHITE, 1 - (1 - i / n) ** 2.2)),
+    (GRADIENT_END, WHITE),
+    (FOOTER_TOP, (208, 215, 224)),
+    (FOOTER_TOP + 1, WHITE),
+    (FOOTER_TOP + 2, lambda i, n: mix((245, 247, 250), (224, 230, 237), i / n)),
+    (FOOTER_END, mix(SLATE, WHITE, 0.3)),
+    (FOOTER_END + 1, SLATE),
+]
+
+
+def body_rows(d):
+    """Colour of every row, and the row each stretch of ROWS starts on."""
+    colours, starts = [], {}
+    for n, (first, colour) in enumerate(ROWS):
+        starts[first] = len(colours)
+        if n + 1 == len(ROWS):
+            count = d.h - len(colours)
+        elif ROWS[n + 1][0] == first + 1:
+            count = d.k
+        else:
+            count = d.px(ROWS[n + 1][0]) - len(colours)
+        colours += [colour(i, count) if callable(colour) else colour for i in range(count)]
+    return colours, starts
+
 
 # 3 x 5 digits for the data motif in the band.
 DIGITS = {
@@ -126,43 +193,15 @@ END_COLOURS = {  # top, bottom of each coloured end piece
     "green": ((132, 214, 110), (38, 150, 52)),
     "red": ((240, 124, 112), (188, 40, 36)),
 }
+CLOSE_MARK = (235, 14, 12, 12)  # left, top, width, height
 
 
-def body_colour(y):
-    """The window's plain vertical layout, row by row."""
-    if y == 0:
-        return SLATE_DARK
-    if y == 1:
-        return mix(SLATE, WHITE, 0.16)
-    if y < 10:
-        return SLATE
-    if y == 10:
-        return WHITE
-    if y == 11:
-        return mix(BAND_TOP, WHITE, 0.55)
-    if y <= BAND_END:
-        return mix(BAND_TOP, BAND_BOTTOM, (y - 12) / (BAND_END - 12))
-    if y == BAND_END + 1:
-        return mix(BAND_BOTTOM, SLATE, 0.35)
-    if y < GRADIENT_END:
-        t = (y - (BAND_END + 2)) / (GRADIENT_END - (BAND_END + 2))
-        # Easing out keeps the light part long, so the title reads on it.
-        return mix(GRADIENT_TOP, WHITE, 1 - (1 - t) ** 2.2)
-    if y < FOOTER_TOP:
-        return WHITE
-    if y == FOOTER_TOP:
-        return (208, 215, 224)
-    if y == FOOTER_TOP + 1:
-        return WHITE
-    if y < 295:
-        t = (y - (FOOTER_TOP + 2)) / (295 - (FOOTER_TOP + 2))
-        return mix((245, 247, 250), (224, 230, 237), t)
-    if y == 295:
-        return mix(SLATE, WHITE, 0.3)
-    return SLATE
+def cell_cover(a, b, pixel):
+    """How much of [pixel, pixel + 1) the span [a, b) covers."""
+    return max(0.0, min(b, pixel + 1) - max(a, pixel))
 
 
-def draw_digits(px):
+def draw_digits(px, d):
     left, right = 4, 226  # stop short of the close mark
     for row, top in enumerate((13, 19)):
         x = left + (2 if row else 0)
@@ -175,28 +214,40 @@ def draw_digits(px):
             strength = (0.07 + 0.09 * hash01(row, col, 11)) * fade
             if hash01(row, col, 3) < 0.12:
                 strength = 0.0  # gaps, so it does not look like a ruler
+            # Each glyph starts on a whole pixel, so all of them get the same
+            # soft edges between 100 and 200 %; rounding halves up keeps a
+            # gap between the two lines at 150 %.
+            gx, gy = math.floor(x * d.s + 0.5), math.floor(top * d.s + 0.5)
+            cover = {}
             for dy, line in enumerate(DIGITS[digit]):
                 for dx, ch in enumerate(line):
-                    if ch == "#":
-                        base = px[top + dy][x + dx]
-                        px[top + dy][x + dx] = mix(base, WHITE, strength)
+                    if ch != "#":
+                        continue
+                    x0, y0 = gx + dx * d.s, gy + dy * d.s
+                    for py in range(math.floor(y0), math.ceil(y0 + d.s)):
+                        for qx in range(math.floor(x0), math.ceil(x0 + d.s)):
+                            c = cell_cover(x0, x0 + d.s, qx) * cell_cover(y0, y0 + d.s, py)
+                            cover[py, qx] = cover.get((py, qx), 0.0) + c
+            for (py, qx), c in sorted(cover.items()):
+                px[py][qx] = mix(px[py][qx], WHITE, strength * c)
             x += 5
             col += 1
 
 
-def draw_close_mark(px):
-    x0, y0, x1, y1 = 235, 14, 247, 26  # the pixels 235..246 x 14..25
+def draw_close_mark(px, d):
+    s = d.s
+    x0, y0, x1, y1 = d.rect(*CLOSE_MARK)
 
     def box(qx, qy):
-        return inside_rrect(qx, qy, x0, y0, x1, y1, 2)
+        return inside_rrect(qx, qy, x0, y0, x1, y1, 2 * s)
 
     def inner(qx, qy):
-        return inside_rrect(qx, qy, x0 + 1, y0 + 1, x1 - 1, y1 - 1, 1.5)
+        return inside_rrect(qx, qy, x0 + d.k, y0 + d.k, x1 - d.k, y1 - d.k, 1.5 * s)
 
     def cross(qx, qy):
-        a, b = x0 + 3.5, x1 - 3.5
-        c, d = y0 + 3.5, y1 - 3.5
-        return min(seg_dist(qx, qy, a, c, b, d), seg_dist(qx, qy, b, c, a, d)) <= 0.85
+        a, b = x0 + 3.5 * s, x1 - 3.5 * s
+        c, e = y0 + 3.5 * s, y1 - 3.5 * s
+        return min(seg_dist(qx, qy, a, c, b, e), seg_dist(qx, qy, b, c, a, e)) <= 0.85 * s
 
     for y in range(y0, y1):
         for x in range(x0, x1):
@@ -212,16 +263,26 @@ def draw_close_mark(px):
             px[y][x] = mix(c, WHITE, mark)
 
 
-def draw_button(px, left, top, pieces):
-    right, bottom = left + BUTTON_W, top + BUTTON_H
-    piece_w = (END_W - (len(pieces) - 1)) // len(pieces)
-    ends = right - 1 - piece_w * len(pieces) - (len(pieces) - 1)
+def button_geometry(d, left, top, pieces):
+    """The button's outer box, and the column where its coloured end begins
+    (a divider of d.k columns, then the pieces split by dividers)."""
+    box = d.rect(left, top, BUTTON_W, BUTTON_H)
+    n = len(pieces)
+    piece_w = (d.px(END_W) - (n - 1) * d.k) // n
+    # The last piece runs under the frame's right edge.
+    ends = box[2] - piece_w * n - (n - 1) * d.k - d.k
+    return box, ends, piece_w
+
+
+def draw_button(px, d, left, top, pieces):
+    (left, top, right, bottom), ends, piece_w = button_geometry(d, left, top, pieces)
+    k = d.k
 
     def frame(qx, qy):
-        return inside_rrect(qx, qy, left, top, right, bottom, 3)
+        return inside_rrect(qx, qy, left, top, right, bottom, 3 * d.s)
 
     def face(qx, qy):
-        return inside_rrect(qx, qy, left + 1, top + 1, right - 1, bottom - 1, 2)
+        return inside_rrect(qx, qy, left + k, top + k, right - k, bottom - k, 3 * d.s - k)
 
     for y in range(top, bottom):
         for x in range(left, right):
@@ -229,63 +290,74 @@ def draw_button(px, left, top, pieces):
             if outer == 0:
                 continue
             inner = coverage(face, x, y)
-            t = (y - top - 1) / (BUTTON_H - 3)
+            t = (y - top - k) / (bottom - top - 2 * k - 1)
+            highlight = top + k <= y < top + 2 * k
             if x < ends:
                 # Light enough that both black and greyed captions read.
                 colour = mix((248, 249, 251), (222, 227, 233), t)
-                if y == top + 1:
+                if highlight:
                     colour = WHITE
-                elif y == bottom - 2:
+                elif bottom - 2 * k <= y < bottom - k:
                     colour = (204, 210, 218)
-            elif x == ends:
+            elif x < ends + k:
                 colour = (150, 160, 172)
             else:
-                k = min((x - ends - 1) // (piece_w + 1), len(pieces) - 1)
-                if (x - ends) % (piece_w + 1) == 0:
+                i, offset = divmod(x - ends - k, piece_w + k)
+                if offset >= piece_w and i < len(pieces) - 1:
                     colour = (236, 238, 241)
                 else:
-                    hi, lo = END_COLOURS[pieces[k]]
+                    hi, lo = END_COLOURS[pieces[min(i, len(pieces) - 1)]]
                     colour = mix(hi, lo, t)
-                    if y == top + 1:
+                    if highlight:
                         colour = mix(colour, WHITE, 0.45)
             c = mix(px[y][x], (128, 141, 158), outer)
             px[y][x] = mix(c, colour, inner)
 
 
-def draw_window_outline(px):
+def draw_window_outline(px, d, starts):
+    # The window W x H is clipped with CreateRoundRectRgn(0, 0, W, H, 26 s,
+    # 26 s). A region leaves out its right and bottom edges, so what shows is
+    # (W - 1) x (H - 1) with corner radius 13 s; the outline follows that
+    # shape so the clipped edge lands on drawn pixels on all four sides.
+    win_w, win_h, r, k = d.w - 2, d.h, 13 * d.s, d.k
+    reach = math.ceil(r) + k  # beyond this the corners leave the rows alone
+
     def region(qx, qy):
-        return inside_rrect(qx, qy, 0, 0, WIN_W, WIN_H, WIN_R)
+        return inside_rrect(qx, qy, 0, 0, win_w, win_h, r)
 
     def interior(qx, qy):
-        return inside_rrect(qx, qy, 1, 1, WIN_W - 1, WIN_H - 1, WIN_R - 1)
+        return inside_rrect(qx, qy, k, k, win_w - k, win_h - k, r - k)
 
-    for y in range(BG_H):
-        near_y = y < WIN_R + 1 or y > WIN_H - WIN_R - 2
-        for x in range(BG_W):
-            near_x = x < WIN_R + 1 or x > WIN_W - WIN_R - 2
-            if not (near_x or near_y or x <= 1 or x >= WIN_W - 2):
+    for y in range(d.h):
+        near_y = y < reach or y > win_h - reach - 1
+        for x in range(d.w):
+            near_x = x < reach or x > win_w - reach - 1
+            if not (near_x or near_y or x < 2 * k or x >= win_w - 2 * k):
                 continue
             outer = coverage(region, x, y)
             inner = coverage(interior, x, y)
-            edge = SLATE_DARK if (y < 12 or y > 294) else (110, 126, 146)
+            slate = y < starts[12] or y >= starts[FOOTER_END]
+            edge = SLATE_DARK if slate else (110, 126, 146)
             c = mix(OUTSIDE, edge, outer)
             px[y][x] = mix(c, px[y][x], inner)
 
 
-def render_background():
-    px = [[body_colour(y)] * BG_W for y in range(BG_H)]
-    px = [list(row) for row in px]
-    draw_digits(px)
-    draw_close_mark(px)
+@functools.lru_cache(maxsize=None)  # the GIF and background-100.bmp share one drawing
+def render_background(dpi):
+    d = Density(dpi)
+    colours, starts = body_rows(d)
+    px = [[c] * d.w for c in colours]
+    draw_digits(px, d)
+    draw_close_mark(px, d)
     for left, top, pieces in BUTTONS:
-        draw_button(px, left, top, pieces)
-    draw_window_outline(px)
-    img = Image.new("RGB", (BG_W, BG_H))
+        draw_button(px, d, left, top, pieces)
+    draw_window_outline(px, d, starts)
+    img = Image.new("RGB", (d.w, d.h))
     img.putdata([rgb8(c) for row in px for c in row])
     return img
 
 
-def to_palette(img):
+def to_palette(img, method=Image.Quantize.MEDIANCUT):
     """256-entry palette image; exact when the picture has <= 256 colours."""
     colours = img.getcolors(1 << 16)
     if len(colours) <= 256:
@@ -295,7 +367,7 @@ def to_palette(img):
         out = Image.new("P", img.size)
         out.putdata([index[c] for c in img.getdata()])
     else:
-        out = img.quantize(256, method=Image.Quantize.MEDIANCUT, dither=Image.Dither.NONE)
+        out = img.quantize(256, method=method, dither=Image.Dither.NONE)
         pal = [tuple(out.getpalette()[i * 3:i * 3 + 3]) for i in range(256)]
     pal = (pal + [(0, 0, 0)] * 256)[:256]
     out.putpalette([v for c in pal for v in c])
@@ -303,11 +375,38 @@ def to_palette(img):
 
 
 def background_gif():
-    pimg = to_palette(render_background())
+    pimg = to_palette(render_background(96))
     pimg.info.pop("transparency", None)
     buf = io.BytesIO()
     pimg.save(buf, "GIF", optimize=False)
     return buf.getvalue()
+
+
+BMP_HEADERS = 14 + 40 + 256 * 4
+
+
+def background_bmp(dpi):
+    """Uncompressed 8-bit bottom-up DIB, as LoadImage(IMAGE_BITMAP) reads it."""
+    # 100 % must show exactly the GIF's pixels, so it shares the GIF's median
+    # cut. The larger drawings have more edge colours, and there median cut
+    # moves some anti-aliased corner pixels by up to 38 levels where max
+    # coverage moves none by more than 1.
+    method = Image.Quantize.MEDIANCUT if dpi == 96 else Image.Quantize.MAXCOVERAGE
+    pimg = to_palette(render_background(dpi), method)
+    w, h = pimg.size
+    pad = b"\0" * (-w % 4)
+    data = pimg.tobytes()
+    pixels = b"".join(data[y * w:(y + 1) * w] + pad for y in range(h - 1, -1, -1))
+    pal = pimg.getpalette()
+    pal_bytes = b"".join(bytes((pal[i + 2], pal[i + 1], pal[i], 0)) for i in range(0, 768, 3))
+    per_metre = round(dpi / 0.0254)
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(pixels), per_metre, per_metre, 256, 0)
+    head = struct.pack("<2sIHHI", b"BM", BMP_HEADERS + len(pixels), 0, 0, BMP_HEADERS)
+    return head + info + pal_bytes + pixels
+
+
+def bmp_name(dpi):
+    return f"background-{dpi * 100 // 96}.bmp"
 
 
 # ---------------------------------------------------------------------------
@@ -596,9 +695,16 @@ def app_ico():
     return icon_file(entries)
 
 
+# The window shows the emblem in a 720-twip box: 48 px at 100 %, 96 at 200 %.
+EMBLEM_SIZES = [twips_to_px(720, dpi) for dpi in DENSITIES]
+
+
 def emblem_ico():
     img = antenna(48)
-    return icon_file([(48, 48, 8, bmp_entry(img, 8), None), (48, 48, 32, bmp_entry(img, 32), None)])
+    entries = [(48, 48, 8, bmp_entry(img, 8), None), (48, 48, 32, bmp_entry(img, 32), None)]
+    for size in EMBLEM_SIZES[1:]:
+        entries.append((size, size, 32, bmp_entry(antenna(size), 32), None))
+    return icon_file(entries)
 
 
 # ---------------------------------------------------------------------------
@@ -630,34 +736,77 @@ HAND = [
     ".....BWWWWWWWWB..",
     ".....BBBBBBBBBB..",
 ]
-HAND_OFFSET = (0, 0)
-HAND_HOTSPOT = (HAND_OFFSET[0] + 5, HAND_OFFSET[1] + 0)
+HAND_HOTSPOT = (5, 0)
+# The system scales the cursor with the screen: 32 px at 100 %, 64 at 200 %.
+CURSOR_SIZES = [32 * dpi // 96 for dpi in DENSITIES]
 
 
-def hand_image():
-    img = Image.new("RGBA", (32, 32), (0, 0, 0, 0))
-    for y, line in enumerate(HAND):
-        for x, ch in enumerate(line):
-            if ch != ".":
-                c = (0, 0, 0, 255) if ch == "B" else (255, 255, 255, 255)
-                img.putpixel((x + HAND_OFFSET[0], y + HAND_OFFSET[1]), c)
+def hand_hotspot(size):
+    return round(HAND_HOTSPOT[0] * size / 32), round(HAND_HOTSPOT[1] * size / 32)
+
+
+def hand_image(size=32):
+    img = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    if size % 32 == 0:
+        n = size // 32
+        for y, line in enumerate(HAND):
+            for x, ch in enumerate(line):
+                if ch != ".":
+                    c = (0, 0, 0, 255) if ch == "B" else (255, 255, 255, 255)
+                    img.paste(c, (x * n, y * n, (x + 1) * n, (y + 1) * n))
+        return img
+    # Between whole multiples, pixel-doubling some columns and not others
+    # would give 1- and 2-pixel outlines side by side. So only the white of
+    # the hand is resampled (a pixel is white when more than half of it is;
+    # the strict half keeps the fingertip's top outline inside the image at
+    # 150 %), and the outline is grown round(s) pixels around it afresh.
+    s = size / 32
+    k = round(s)
+    white = [[False] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            cover = 0.0
+            for sy, line in enumerate(HAND):
+                cy = cell_cover(sy * s, (sy + 1) * s, y)
+                for sx, ch in enumerate(line):
+                    if cy and ch == "W":
+                        cover += cy * cell_cover(sx * s, (sx + 1) * s, x)
+            white[y][x] = cover > 0.5
+    # A 2-pixel outline also takes the knight's-move neighbours, or its
+    # outer corners come out notched.
+    reach = [(dx, dy) for dy in range(-k, k + 1) for dx in range(-k, k + 1)
+             if dx * dx + dy * dy <= k * k + (k > 1)]
+    for y in range(size):
+        for x in range(size):
+            if white[y][x]:
+                img.putpixel((x, y), (255, 255, 255, 255))
+            elif any(0 <= x + dx < size and 0 <= y + dy < size and white[y + dy][x + dx]
+                     for dx, dy in reach):
+                img.putpixel((x, y), (0, 0, 0, 255))
     return img
 
 
 def hand_cur():
-    return icon_file([(32, 32, 8, bmp_entry(hand_image(), 8), HAND_HOTSPOT)], kind=2)
+    return icon_file([(size, size, 8, bmp_entry(hand_image(size), 8), hand_hotspot(size))
+                      for size in CURSOR_SIZES], kind=2)
 
 
 # ---------------------------------------------------------------------------
 # generation and checking
 # ---------------------------------------------------------------------------
 
-PRODUCTS = {
-    "background.gif": background_gif,
-    "app.ico": app_ico,
-    "emblem.ico": emblem_ico,
-    "hand.cur": hand_cur,
-}
+PRODUCTS = {"background.gif": background_gif}
+PRODUCTS.update({bmp_name(dpi): functools.partial(background_bmp, dpi) for dpi in DENSITIES})
+PRODUCTS.update({"app.ico": app_ico, "emblem.ico": emblem_ico, "hand.cur": hand_cur})
+
+# The controls the program puts on the art, in twips (left, top, width,
+# height) as window/Layout.h has them; the captions in BUTTONS order.
+CAPTIONS = [
+    ("lblStart", (210, 4125, 810, 195)),
+    ("lblStop", (1380, 4140, 810, 195)),
+    ("lblRestart", (2610, 4140, 810, 195)),
+]
+CLOSE_SPOT = (3525, 210, 165, 180)
 
 
 def generate():
@@ -675,7 +824,8 @@ def check_gif(data, p, name):
     if not p.expect(data[:6] in (b"GIF87a", b"GIF89a"), f"{name}: not a GIF"):
         return
     w, h, flags = struct.unpack("<HHB", data[6:11])
-    p.expect((w, h) == (BG_W, BG_H), f"{name}: {w}x{h}, want {BG_W}x{BG_H}")
+    d = Density(96)
+    p.expect((w, h) == (d.w, d.h), f"{name}: {w}x{h}, want {d.w}x{d.h}")
     p.expect(flags & 0x80 and (flags & 7) == 7, f"{name}: global palette is not 256 colours")
     pos = 13 + (3 * (2 << (flags & 7)) if flags & 0x80 else 0)
     frames = 0
@@ -718,7 +868,7 @@ def icon_entries(data, p, name, kind):
             pw, ph, depth, ctype = struct.unpack(">IIBB", blob[16:26])
             p.expect((pw, ph) == (w, h) and depth == 8 and ctype == 6,
                      f"{name}: PNG entry {i} is not {w}x{h} RGBA")
-            found.append((w, h, 32, "png", f1, f2))
+            found.append((w, h, 32, "png", f1, f2, blob))
             continue
         hsize, bw, bh, planes, bits = struct.unpack("<IiiHH", blob[:16])
         p.expect(hsize == 40 and (bw, bh) == (w, 2 * h) and planes == 1,
@@ -730,8 +880,72 @@ def icon_entries(data, p, name, kind):
         p.expect(colours == (16 if bits == 4 else 0), f"{name}: entry {i} colour count {colours}")
         if kind == 1:
             p.expect(f1 == 1 and f2 == bits, f"{name}: entry {i} planes/bit count fields")
-        found.append((w, h, bits, "bmp", f1, f2))
+        found.append((w, h, bits, "bmp", f1, f2, blob))
     return found
+
+
+def opaque(blob, w, h, bits, x, y):
+    """Whether an ICO/CUR bitmap entry's AND mask lets pixel (x, y) show."""
+    pal = (1 << bits) * 4 if bits <= 8 else 0
+    mask = 40 + pal + ((w * bits + 31) // 32) * 4 * h
+    row = mask + ((w + 31) // 32) * 4 * (h - 1 - y)
+    return not blob[row + (x >> 3)] & (0x80 >> (x & 7))
+
+
+def check_bmp(data, p, name, dpi):
+    d = Density(dpi)
+    if not p.expect(len(data) >= BMP_HEADERS and data[:2] == b"BM", f"{name}: not a BMP"):
+        return
+    _, size, _, _, off = struct.unpack("<2sIHHI", data[:14])
+    hsize, w, h, planes, bits, compression, image, _, _, used, _ = struct.unpack("<IiiHHIIiiII", data[14:54])
+    stride = ((w * bits + 31) // 32) * 4
+    p.expect(size == len(data), f"{name}: size field says {size} bytes, file has {len(data)}")
+    p.expect(hsize == 40, f"{name}: {hsize}-byte info header, want BITMAPINFOHEADER")
+    # A positive height is a bottom-up bitmap.
+    p.expect((w, h) == (d.w, d.h), f"{name}: {w}x{h}, want {d.w}x{d.h} bottom-up")
+    p.expect(planes == 1 and bits == 8 and compression == 0,
+             f"{name}: {bits}-bit, compression {compression}; want 8-bit BI_RGB")
+    p.expect(used in (0, 256) and off == BMP_HEADERS, f"{name}: palette of {used} colours, pixels at {off}")
+    p.expect(image in (0, stride * h) and len(data) == BMP_HEADERS + stride * h,
+             f"{name}: {len(data) - off} bytes of pixels, want {stride * h}")
+
+
+def control_rect(twips, dpi):
+    left, top = twips_to_px(twips[0], dpi), twips_to_px(twips[1], dpi)
+    return left, top, left + twips_to_px(twips[2], dpi), top + twips_to_px(twips[3], dpi)
+
+
+def face_run(img, x, y, dx, dy):
+    """How far from (x, y) the light, neutral grey of a button face goes."""
+    def face(c):
+        return min(c) >= 200 and max(c) - min(c) <= 16
+
+    while 0 <= x + dx < img.width and 0 <= y + dy < img.height and face(img.getpixel((x + dx, y + dy))):
+        x, y = x + dx, y + dy
+    return x if dx else y
+
+
+def check_layout(p, dpi, img):
+    """The captions must land on the buttons as drawn in img, and the close
+    spot on the cross, at every density."""
+    d, name = Density(dpi), bmp_name(dpi)
+    for label, twips in CAPTIONS:
+        l, t, r, b = control_rect(twips, dpi)
+        cx, cy = (l + r) // 2, (t + b) // 2
+        left, right = face_run(img, cx, cy, -1, 0), face_run(img, cx, cy, 1, 0)
+        top, bottom = face_run(img, cx, cy, 0, -1), face_run(img, cx, cy, 0, 1)
+        p.expect(top <= t and b <= bottom + 1 and bottom - top < BUTTON_H * d.s,
+                 f"{name}: {label} rows {t}..{b - 1} are not on a button face ({top}..{bottom})")
+        # The label box is 54 px at 100 %, a pixel wider than the grey bar,
+        # and reaches 2 px over the frame or the divider there. Its caption is
+        # centred, so that much, scaled, plus a pixel of rounding is harmless.
+        slack = 2 * d.s + 1
+        p.expect(abs(left - l) <= slack and abs(right + 1 - r) <= slack,
+                 f"{name}: {label} columns {l}..{r - 1} do not match the grey bar {left}..{right}")
+    l, t, r, b = control_rect(CLOSE_SPOT, dpi)
+    x0, y0, x1, y1 = d.rect(*CLOSE_MARK)
+    p.expect(x0 <= l and y0 <= t and r <= x1 and b <= y1,
+             f"{name}: close spot {l},{t}..{r - 1},{b - 1} is off the mark {x0},{y0}..{x1 - 1},{y1 - 1}")
 
 
 def check_files(files):
@@ -740,27 +954,45 @@ def check_files(files):
     gif = Image.open(io.BytesIO(files["background.gif"]))
     p.expect("transparency" not in gif.info, "background.gif: has a transparent colour")
 
+    for dpi in DENSITIES:
+        name = bmp_name(dpi)
+        check_bmp(files[name], p, name, dpi)
+        try:
+            img = Image.open(io.BytesIO(files[name])).convert("RGB")
+        except OSError as e:
+            p.append(f"{name}: unreadable ({e})")
+            continue
+        if dpi == 96:
+            p.expect(img.tobytes() == gif.convert("RGB").tobytes(), f"{name}: pixels differ from background.gif")
+        if img.size == (Density(dpi).w, Density(dpi).h):
+            check_layout(p, dpi, img)
+    total = sum(len(files[bmp_name(dpi)]) for dpi in DENSITIES)
+    p.expect(total <= 900 * 1024, f"background bitmaps: {total} bytes together, want at most 900 KiB")
+
     app = icon_entries(files["app.ico"], p, "app.ico", 1)
     want = sorted([(s, 4) for s in (16, 32, 48)] + [(s, 8) for s in (16, 32, 48)]
                   + [(s, 32) for s in (16, 24, 32, 48, 64, 128, 256)])
-    got = sorted((w, bits) for w, h, bits, _, _, _ in app)
+    got = sorted((e[0], e[2]) for e in app)
     p.expect(len(app) == 13, f"app.ico: {len(app)} images, want 13")
     p.expect(got == want, f"app.ico: sizes/depths {got}")
-    p.expect(all(w == h for w, h, *_ in app), "app.ico: non-square image")
+    p.expect(all(e[0] == e[1] for e in app), "app.ico: non-square image")
     p.expect([e[3] for e in app if e[0] == 256] == ["png"], "app.ico: 256 px entry is not PNG")
     p.expect(all(e[3] == "bmp" for e in app if e[0] < 256), "app.ico: small entry stored as PNG")
 
     emblem = icon_entries(files["emblem.ico"], p, "emblem.ico", 1)
-    p.expect(sorted((w, h, bits) for w, h, bits, *_ in emblem) == [(48, 48, 8), (48, 48, 32)],
-             f"emblem.ico: {[(w, h, b) for w, h, b, *_ in emblem]}")
+    want = [(48, 48, 8)] + [(s, s, 32) for s in EMBLEM_SIZES]
+    got = sorted(e[:3] for e in emblem)
+    p.expect(got == sorted(want), f"emblem.ico: {got}, want {sorted(want)}")
 
     cur = icon_entries(files["hand.cur"], p, "hand.cur", 2)
-    if p.expect(len(cur) == 1, f"hand.cur: {len(cur)} images, want 1"):
-        w, h, bits, _, hx, hy = cur[0]
-        p.expect((w, h, bits) == (32, 32, 8), f"hand.cur: {w}x{h} {bits}-bit, want 32x32 8-bit")
-        p.expect((hx, hy) == HAND_HOTSPOT, f"hand.cur: hot spot {(hx, hy)}")
-        tip = hand_image().getpixel(HAND_HOTSPOT)
-        p.expect(tip[3] == 255, "hand.cur: hot spot is not on the finger")
+    got = sorted(e[:3] for e in cur)
+    want = [(s, s, 8) for s in CURSOR_SIZES]
+    p.expect(got == want, f"hand.cur: {got}, want {want}")
+    for w, h, bits, fmt, hx, hy, blob in cur:
+        if fmt != "bmp" or w != h or (hx, hy) != hand_hotspot(w):
+            p.append(f"hand.cur: {w}x{h} hot spot {(hx, hy)}, want {hand_hotspot(w)}")
+        elif not opaque(blob, w, h, bits, hx, hy):
+            p.append(f"hand.cur: {w}x{h} hot spot {(hx, hy)} is not on the finger tip")
     return p
 
 
@@ -787,12 +1019,19 @@ def main():
                                 f"{name}: differs from what make-art.py draws; regenerate it")
         problems += [f"(generator) {m}" for m in check_files(fresh)]
         for name in PRODUCTS:
-            print(f"{name}: {len(files.get(name, b''))} bytes")
-            if name in files and not name.endswith(".gif"):
+            data = files.get(name, b"")
+            if name.endswith(".bmp") and len(data) >= BMP_HEADERS:
+                w, h, _, bits = struct.unpack("<iiHH", data[18:30])
+                print(f"{name}: {len(data)} bytes, {w}x{h} {bits}-bit")
+                continue
+            print(f"{name}: {len(data)} bytes")
+            if data and name.endswith((".ico", ".cur")):
                 kind = 2 if name.endswith(".cur") else 1
-                for w, h, bits, fmt, f1, f2 in icon_entries(files[name], Problems(), name, kind):
+                for w, h, bits, fmt, f1, f2, _ in icon_entries(data, Problems(), name, kind):
                     extra = f", hot spot {f1},{f2}" if kind == 2 else ""
                     print(f"    {w}x{h} {bits}-bit {fmt}{extra}")
+        total = sum(len(files.get(bmp_name(dpi), b"")) for dpi in DENSITIES)
+        print(f"background bitmaps together: {total} bytes")
         if problems:
             for m in problems:
                 print("FAIL", m)

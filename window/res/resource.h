@@ -3,5 +3,5 @@
 
 #define IDI_APP 1
 #define IDC_HAND_POINTER 101
-#define IDR_BACKGROUND 102
+#define IDB_BACKGROUND 102
 #define IDI_EMBLEM 103

@@ -4,10 +4,9 @@
 #include <windowsx.h>
 
 #include <cmath>
-#include <vector>
 
+#include "service/Product.h"
 #include "window/res/resource.h"
-#include "window/win32/Picture.h"
 
 namespace qv {
 namespace {
@@ -22,10 +21,7 @@ COLORREF Resolve(Rgb colour) {
 
 RECT ToRect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
-bool IsCommand(ControlId id) {
-    return id == ControlId::lblStart || id == ControlId::lblStop || id == ControlId::lblRestart ||
-           id == ControlId::lblClose;
-}
+std::size_t IndexOf(ControlId id) { return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data()); }
 
 int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
@@ -46,7 +42,8 @@ bool FaceInstalled(HDC dc, const wchar_t* face) {
 StatusWindow::StatusWindow(HINSTANCE instance) : instance_(instance) {}
 
 StatusWindow::~StatusWindow() {
-    if (emblem_ != nullptr) DestroyIcon(emblem_);
+    // The window goes before the icons, cursor and fonts it uses.
+    if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
 }
 
 bool StatusWindow::Create(frmVctool& form, int showCommand) {
@@ -55,45 +52,48 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
+    icon_.reset(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
+    smallIcon_.reset(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                   GetSystemMetrics(SM_CYSMICON), 0)));
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &StatusWindow::WindowProc;
     windowClass.hInstance = instance_;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hIcon = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP),
-                                                      IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
-    windowClass.hIconSm = static_cast<HICON>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                   GetSystemMetrics(SM_CYSMICON), 0));
+    windowClass.hIcon = icon_.get();
+    windowClass.hIconSm = smallIcon_.get();
     windowClass.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&windowClass)) return false;
 
-    if (const HDC screen = GetDC(nullptr)) {
-        twipsPerPixelX_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSX));
-        twipsPerPixelY_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen, LOGPIXELSY));
-        ReleaseDC(nullptr, screen);
+    {
+        const WindowDc screen(nullptr);
+        if (screen.get() != nullptr)
+            twipsPerPixel_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen.get(), LOGPIXELSY));
     }
-    const int width = TwipsToPixels(static_cast<float>(kWindowWidthTwips), twipsPerPixelX_);
-    const int height = TwipsToPixels(static_cast<float>(kWindowHeightTwips), twipsPerPixelY_);
+    const int width = TwipsToPixels(static_cast<float>(kWindowWidthTwips), twipsPerPixel_);
+    const int height = TwipsToPixels(static_cast<float>(kWindowHeightTwips), twipsPerPixel_);
 
     // Created as an ordinary overlapped window to get the system's default
     // placement, which pop-up windows do not receive, then stripped of its
     // frame; the system menu and minimise box keep the task bar button useful.
-    hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_OVERLAPPED,
-                            CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr,
-                            instance_, this);
-    if (hwnd_ == nullptr) return false;
+    if (CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_OVERLAPPED,
+                        CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance_,
+                        this) == nullptr)
+        return false;
     RECT placed{};
     GetWindowRect(hwnd_, &placed);
     SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
     SetWindowPos(hwnd_, nullptr, placed.left, placed.top, width, height,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
-    background_ = LoadGifResource(instance_, IDR_BACKGROUND);
-    emblem_ = static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
-                                            kEmblemSize, kEmblemSize, 0));
-    hand_ = static_cast<HCURSOR>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER), IMAGE_CURSOR, 0, 0, 0));
+    background_.reset(static_cast<HBITMAP>(LoadImageW(
+        instance_, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    emblem_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM),
+                                                IMAGE_ICON, kEmblemSize, kEmblemSize, 0)));
+    hand_.reset(static_cast<HCURSOR>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER), IMAGE_CURSOR, 0, 0, 0)));
     CreateFonts();
     SizeHeadingToCaption();
     CreateTooltips();
@@ -105,20 +105,19 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
 }
 
 void StatusWindow::CreateFonts() {
-    const HDC dc = GetDC(hwnd_);
-    const int dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+    const WindowDc dc(hwnd_);
+    const int dpiY = GetDeviceCaps(dc.get(), LOGPIXELSY);
     for (std::size_t i = 0; i < kLayout.size(); ++i) {
         if (kLayout[i].kind != ControlKind::Label) continue;
         const FontSpec& font = kLayout[i].font;
         // A machine without the face gets the dialog font the system maps
         // to its nearest sans serif, rather than a serif default.
-        const wchar_t* face = FaceInstalled(dc, font.face) ? font.face : L"MS Shell Dlg 2";
+        const wchar_t* face = FaceInstalled(dc.get(), font.face) ? font.face : L"MS Shell Dlg 2";
         fonts_[i].reset(CreateFontW(-static_cast<int>(std::lround(font.points * dpiY / 72.0)), 0, 0,
                                     0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
                                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                     DEFAULT_PITCH | FF_DONTCARE, face));
     }
-    ReleaseDC(hwnd_, dc);
 }
 
 void StatusWindow::CreateTooltips() {
@@ -128,14 +127,14 @@ void StatusWindow::CreateTooltips() {
                                 instance_, nullptr);
     if (tooltips_ == nullptr) return;
     for (std::size_t i = 0; i < kLayout.size(); ++i) {
-        if (!kLayout[i].label || !IsCommand(*kLayout[i].label)) continue;
-        shownTips_[i] = LabelOf(*kLayout[i].label).ToolTipText();
+        if (!kLayout[i].command) continue;
+        shownTips_[i] = form_->LabelFor(kLayout[i].id)->ToolTipText();
         TOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = hwnd_;
         tool.uId = i;
-        tool.rect = ToRect(ControlRect(kLayout[i], twipsPerPixelX_));
+        tool.rect = ToRect(ControlRect(kLayout[i], twipsPerPixel_));
         tool.lpszText = shownTips_[i].data();
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
@@ -161,25 +160,26 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             OnPaint();
             return 0;
         case WM_TIMER:
-            if (form_ != nullptr) form_->OnTimer(static_cast<int>(wParam));
+            form_->OnTimer(static_cast<int>(wParam));
             return 0;
         case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT && OnSetCursor()) return TRUE;
-            break;
+            if (LOWORD(lParam) != HTCLIENT) break;
+            OnSetCursor();
+            return TRUE;
         case WM_LBUTTONDOWN:
-            OnButtonDown(1, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            OnButtonDown(1, wParam, lParam);
             return 0;
         case WM_RBUTTONDOWN:
-            OnButtonDown(2, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            OnButtonDown(2, wParam, lParam);
             return 0;
         case WM_MBUTTONDOWN:
-            OnButtonDown(4, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            OnButtonDown(4, wParam, lParam);
             return 0;
         case WM_LBUTTONUP:
-            OnLButtonUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            form_->MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_CAPTURECHANGED:
-            pressed_.reset();
+            form_->CaptureLost();
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -191,24 +191,22 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 void StatusWindow::OnPaint() {
-    PAINTSTRUCT paint{};
-    const HDC target = BeginPaint(hwnd_, &paint);
+    const PaintDc target(hwnd_);
     RECT client{};
     GetClientRect(hwnd_, &client);
+    const RECT& dirty = target.dirty();
 
     // Painting into a memory bitmap first keeps the refresh from flickering.
-    const UniqueMemoryDc memory(CreateCompatibleDC(target));
-    const UniqueBitmap bitmap(CreateCompatibleBitmap(target, client.right, client.bottom));
+    const UniqueMemoryDc memory(CreateCompatibleDC(target.get()));
+    const UniqueBitmap bitmap(CreateCompatibleBitmap(target.get(), client.right, client.bottom));
     if (memory && bitmap) {
         const SelectedObject selected(memory.get(), bitmap.get());
         PaintScene(memory.get());
-        BitBlt(target, paint.rcPaint.left, paint.rcPaint.top,
-               paint.rcPaint.right - paint.rcPaint.left, paint.rcPaint.bottom - paint.rcPaint.top,
-               memory.get(), paint.rcPaint.left, paint.rcPaint.top, SRCCOPY);
+        BitBlt(target.get(), dirty.left, dirty.top, dirty.right - dirty.left,
+               dirty.bottom - dirty.top, memory.get(), dirty.left, dirty.top, SRCCOPY);
     } else {
-        PaintScene(target);
+        PaintScene(target.get());
     }
-    EndPaint(hwnd_, &paint);
 }
 
 void StatusWindow::PaintScene(HDC dc) const {
@@ -228,19 +226,19 @@ void StatusWindow::PaintScene(HDC dc) const {
     // Back to front: the table lists the front-most control first.
     for (std::size_t n = kLayout.size(); n-- > 0;) {
         const ControlLayout& layout = kLayout[n];
-        const PixelRect r = ControlRect(layout, twipsPerPixelX_);
+        const PixelRect r = ControlRect(layout, twipsPerPixel_);
         if (layout.kind == ControlKind::Line) {
-            const UniquePen pen(CreatePen(PS_SOLID, 1, kLineGrey));
+            const UniquePen pen(CreatePen(PS_SOLID, 1, layout.colour));
             const SelectedObject selected(dc, pen.get());
             MoveToEx(dc, r.left, r.top, nullptr);
             LineTo(dc, r.right, r.bottom);
             // LineTo leaves out the last point; a line includes both ends.
-            SetPixel(dc, r.right, r.bottom, kLineGrey);
-        } else if (layout.kind == ControlKind::Label && layout.label) {
-            PaintLabel(dc, n, LabelOf(*layout.label));
-        } else if (layout.kind == ControlKind::Image && emblem_ != nullptr &&
-                   std::wstring_view(layout.name) == L"Image1") {
-            DrawIconEx(dc, r.left, r.top, emblem_, kEmblemSize, kEmblemSize, 0, nullptr, DI_NORMAL);
+            SetPixel(dc, r.right, r.bottom, layout.colour);
+        } else if (const Label* label = form_->LabelFor(layout.id)) {
+            PaintLabel(dc, n, *label);
+        } else if (layout.id == ControlId::Image1 && emblem_) {
+            DrawIconEx(dc, r.left, r.top, emblem_.get(), kEmblemSize, kEmblemSize, 0, nullptr,
+                       DI_NORMAL);
         }
     }
 }
@@ -271,103 +269,40 @@ void StatusWindow::PaintLabel(HDC dc, std::size_t index, const Label& label) con
 }
 
 RECT StatusWindow::LabelRect(std::size_t index) const {
-    if (kLayout[index].label == ControlId::Label2) return headingRect_;
-    return ToRect(ControlRect(kLayout[index], twipsPerPixelX_));
+    if (kLayout[index].id == ControlId::Label2) return headingRect_;
+    return ToRect(ControlRect(kLayout[index], twipsPerPixel_));
 }
 
 void StatusWindow::SizeHeadingToCaption() {
     const std::size_t index = IndexOf(ControlId::Label2);
-    const PixelRect design = ControlRect(kLayout[index], twipsPerPixelX_);
-    const HDC dc = GetDC(hwnd_);
+    const PixelRect design = ControlRect(kLayout[index], twipsPerPixel_);
     RECT measured{0, 0, 0, 0};
     {
-        const SelectedObject font(dc, fonts_[index].get());
-        const std::wstring& caption = LabelOf(ControlId::Label2).Caption();
+        const WindowDc dc(hwnd_);
+        const SelectedObject font(dc.get(), fonts_[index].get());
+        const std::wstring& caption = form_->Label2.Caption();
         // An empty caption still measures one line high.
-        DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &measured,
+        DrawTextW(dc.get(), caption.empty() ? L" " : caption.c_str(), -1, &measured,
                   DT_CALCRECT | DT_SINGLELINE);
         if (caption.empty()) measured.right = 0;
     }
-    ReleaseDC(hwnd_, dc);
     headingRect_ = {design.left, design.top, design.left + measured.right,
                     design.top + measured.bottom};
 }
 
-void StatusWindow::OnButtonDown(int button, WPARAM keys, int x, int y) {
-    const ControlLayout* target = ControlAt(x, y, twipsPerPixelX_);
-    if (target == nullptr) return;
-    if (std::wstring_view(target->name) == kDragStrip) {
-        const int shift = ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
-                          ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
-        const PixelRect strip = ControlRect(*target, twipsPerPixelX_);
-        form_->imgTop_MouseDown(button, shift,
-                                static_cast<float>(x - strip.left) * twipsPerPixelX_,
-                                static_cast<float>(y - strip.top) * twipsPerPixelY_);
-        return;
-    }
-    if (button == 1 && target->label && IsCommand(*target->label)) {
-        pressed_ = target->label;
-        SetCapture(hwnd_);
-    }
+void StatusWindow::OnButtonDown(int button, WPARAM keys, LPARAM position) {
+    const int shift = ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
+                      ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
+    form_->MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
 }
 
-void StatusWindow::OnLButtonUp(int x, int y) {
-    if (!pressed_) return;
-    const ControlId pressed = *pressed_;
-    pressed_.reset();
-    ::ReleaseCapture();
-    const ControlLayout* target = ControlAt(x, y, twipsPerPixelX_);
-    // A click is a press and a release on the same label, which must still
-    // be enabled: a command started meanwhile may have disabled it.
-    if (target != nullptr && target->label == pressed && LabelOf(pressed).Enabled())
-        form_->OnClick(pressed);
-}
-
-bool StatusWindow::OnSetCursor() {
+void StatusWindow::OnSetCursor() {
     POINT point{};
     GetCursorPos(&point);
     ScreenToClient(hwnd_, &point);
-    const ControlLayout* target = ControlAt(point.x, point.y, twipsPerPixelX_);
-    const bool overCommand = target != nullptr && target->label && IsCommand(*target->label);
-    SetCursor(overCommand && hand_ != nullptr ? hand_ : LoadCursorW(nullptr, IDC_ARROW));
-    return true;
-}
-
-const Label& StatusWindow::LabelOf(ControlId id) const {
-    switch (id) {
-        case ControlId::lblStart: return form_->lblStart;
-        case ControlId::lblStop: return form_->lblStop;
-        case ControlId::lblRestart: return form_->lblRestart;
-        case ControlId::lblClose: return form_->lblClose;
-        case ControlId::lblStatus: return form_->lblStatus;
-        case ControlId::lblts: return form_->lblts;
-        case ControlId::Label2: break;
-    }
-    return form_->Label2;
-}
-
-std::size_t StatusWindow::IndexOf(ControlId id) const {
-    for (std::size_t i = 0; i < kLayout.size(); ++i)
-        if (kLayout[i].label == id) return i;
-    return 0;
-}
-
-std::wstring StatusWindow::ProgramFolder() {
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            std::wstring folder(path.data(), length);
-            const auto slash = folder.find_last_of(L'\\');
-            folder.erase(slash == std::wstring::npos ? 0 : slash);
-            // A drive's root keeps its backslash ("C:\"), as the system names it.
-            if (folder.size() == 2 && folder[1] == L':') folder += L'\\';
-            return folder;
-        }
-        path.resize(path.size() * 2);
-    }
+    const ControlLayout* target = ControlAt(point.x, point.y, twipsPerPixel_);
+    const bool overCommand = target != nullptr && target->command;
+    SetCursor(overCommand && hand_ ? hand_.get() : LoadCursorW(nullptr, IDC_ARROW));
 }
 
 void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
@@ -387,8 +322,8 @@ void StatusWindow::ControlChanged(ControlId id) {
         ++rect->bottom;
         InvalidateRect(hwnd_, rect, FALSE);
     }
-    const std::wstring& tip = LabelOf(id).ToolTipText();
-    if (tooltips_ != nullptr && IsCommand(id) && tip != shownTips_[index]) {
+    const std::wstring& tip = form_->LabelFor(id)->ToolTipText();
+    if (tooltips_ != nullptr && kLayout[index].command && tip != shownTips_[index]) {
         shownTips_[index] = tip;
         TOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
@@ -420,20 +355,16 @@ bool StatusWindow::DoEvents() {
     return true;
 }
 
-void StatusWindow::EndProgram() { ExitProcess(0); }
-
-void StatusWindow::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
-
 float StatusWindow::WidthTwips() {
     RECT rect{};
     GetWindowRect(hwnd_, &rect);
-    return static_cast<float>(rect.right - rect.left) * twipsPerPixelX_;
+    return static_cast<float>(rect.right - rect.left) * twipsPerPixel_;
 }
 
 float StatusWindow::HeightTwips() {
     RECT rect{};
     GetWindowRect(hwnd_, &rect);
-    return static_cast<float>(rect.bottom - rect.top) * twipsPerPixelY_;
+    return static_cast<float>(rect.bottom - rect.top) * twipsPerPixel_;
 }
 
 Desktop::Region StatusWindow::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
@@ -444,6 +375,8 @@ void StatusWindow::SetWindowRgn(Region region, bool redraw) {
     // From here on the system owns the region.
     ::SetWindowRgn(hwnd_, static_cast<HRGN>(region), redraw ? TRUE : FALSE);
 }
+
+void StatusWindow::SetCapture() { ::SetCapture(hwnd_); }
 
 void StatusWindow::ReleaseCapture() { ::ReleaseCapture(); }
 

@@ -1,18 +1,17 @@
 // The real window: borderless, painted double-buffered from the control
-// model over its background picture, with its windowless labels hit-tested
-// here. It decides nothing; events go to frmVctool.
+// model over its background picture. It decides nothing: mouse and timer
+// events go to frmVctool, which the window draws.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
-#include <optional>
 #include <string>
 
+#include "platform/win32/Handles.h"
 #include "window/Desktop.h"
 #include "window/Layout.h"
 #include "window/frmVctool.h"
-#include "window/win32/GdiHandles.h"
 
 namespace qv {
 
@@ -27,20 +26,18 @@ public:
     bool Create(frmVctool& form, int showCommand);
 
     // Desktop
-    std::wstring ProgramFolder() override;
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
     void ControlChanged(ControlId id) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
-    void EndProgram() override;
-    void Sleep(std::uint32_t milliseconds) override;
-    float TwipsPerPixelX() override { return twipsPerPixelX_; }
-    float TwipsPerPixelY() override { return twipsPerPixelY_; }
+    float TwipsPerPixelX() override { return twipsPerPixel_; }
+    float TwipsPerPixelY() override { return twipsPerPixel_; }
     float WidthTwips() override;
     float HeightTwips() override;
     Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
     void SetWindowRgn(Region region, bool redraw) override;
+    void SetCapture() override;
     void ReleaseCapture() override;
     void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
@@ -53,12 +50,9 @@ private:
     void OnPaint();
     void PaintScene(HDC dc) const;
     void PaintLabel(HDC dc, std::size_t index, const Label& label) const;
-    void OnButtonDown(int button, WPARAM keys, int x, int y);
-    void OnLButtonUp(int x, int y);
-    bool OnSetCursor();
+    void OnButtonDown(int button, WPARAM keys, LPARAM position);
+    void OnSetCursor();
 
-    const Label& LabelOf(ControlId id) const;
-    std::size_t IndexOf(ControlId id) const;
     // Where a label draws: its design rectangle, or for the self-sizing
     // heading the size of its caption on one line.
     RECT LabelRect(std::size_t index) const;
@@ -68,15 +62,15 @@ private:
     HWND hwnd_ = nullptr;
     HWND tooltips_ = nullptr;
     frmVctool* form_ = nullptr;
-    float twipsPerPixelX_ = 15.0f;
-    float twipsPerPixelY_ = 15.0f;
+    float twipsPerPixel_ = 15.0f;
     std::array<UniqueFont, kLayout.size()> fonts_{};
     std::array<std::wstring, kLayout.size()> shownTips_{};
+    UniqueIcon icon_;
+    UniqueIcon smallIcon_;
     UniqueBitmap background_;
-    HICON emblem_ = nullptr;
-    HCURSOR hand_ = nullptr;
+    UniqueIcon emblem_;
+    UniqueCursor hand_;
     RECT headingRect_{};
-    std::optional<ControlId> pressed_;
 };
 
 }  // namespace qv

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/win32/Handles.h"
+
 namespace {
 
 void Write(std::wstring_view text) {
@@ -157,16 +159,16 @@ int Ping(std::wstring_view title) {
 }
 
 int Service(const wchar_t* name) {
-    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const qv::UniqueScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager) {
         Write(L"error=" + std::to_wstring(GetLastError()) + L"\n");
         return 1;
     }
     int rc = 1;
-    SC_HANDLE service = OpenServiceW(manager, name, SERVICE_QUERY_STATUS);
+    const qv::UniqueScHandle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
     SERVICE_STATUS_PROCESS status{};
     DWORD needed = 0;
-    if (service && QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+    if (service && QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                                         reinterpret_cast<BYTE*>(&status), sizeof(status),
                                         &needed)) {
         Write(L"state=" + std::to_wstring(status.dwCurrentState) +
@@ -175,8 +177,6 @@ int Service(const wchar_t* name) {
     } else {
         Write(L"error=" + std::to_wstring(GetLastError()) + L"\n");
     }
-    if (service) CloseServiceHandle(service);
-    CloseServiceHandle(manager);
     return rc;
 }
 
@@ -268,23 +268,22 @@ int Counts(const wchar_t* pidText) {
     wchar_t* end = nullptr;
     const unsigned long pid = wcstoul(pidText, &end, 10);
     if (end == pidText || *end != L'\0') return Usage();
-    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-    if (process == nullptr) {
+    const qv::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (!process) {
         Write(L"error=" + std::to_wstring(GetLastError()) + L"\n");
         return 1;
     }
     DWORD handles = 0;
-    const bool handlesOk = GetProcessHandleCount(process, &handles) != FALSE;
+    const bool handlesOk = GetProcessHandleCount(process.get(), &handles) != FALSE;
     const std::wstring handlesText = CounterText(handlesOk, handles);
     // GetGuiResources answers 0 both for "none" and for a failure; only the
     // last error tells them apart.
     SetLastError(ERROR_SUCCESS);
-    const DWORD gdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD gdi = GetGuiResources(process.get(), GR_GDIOBJECTS);
     const std::wstring gdiText = CounterText(gdi != 0 || GetLastError() == ERROR_SUCCESS, gdi);
     SetLastError(ERROR_SUCCESS);
-    const DWORD user = GetGuiResources(process, GR_USEROBJECTS);
+    const DWORD user = GetGuiResources(process.get(), GR_USEROBJECTS);
     const std::wstring userText = CounterText(user != 0 || GetLastError() == ERROR_SUCCESS, user);
-    CloseHandle(process);
     Write(L"handles=" + handlesText + L" gdi=" + gdiText + L" user=" + userText +
           L" listed=" + ListedHandles(pid) + L"\n");
     return 0;

@@ -1,0 +1,37 @@
+#include "window/win32/App.h"
+
+#include "platform/win32/FileSystemWin32.h"
+#include "platform/win32/FoldersWin32.h"
+#include "platform/win32/ProcessWin32.h"
+#include "platform/win32/RegistryWin32.h"
+#include "platform/win32/ServiceManagerWin32.h"
+#include "platform/win32/SettingsWin32.h"
+#include "window/win32/StatusWindow.h"
+
+namespace qv {
+
+int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals) {
+    ServiceManagerWin32 serviceManager;
+    FileSystemWin32 files;
+    RegistryWin32 registry;
+    SettingsWin32 settings;
+    FoldersWin32 folders;
+    ProcessWin32 process;
+    ProgramWide program;
+    NTServiceControl service(serviceManager, files, program);
+    install installer(serviceManager, registry);
+
+    StatusWindow window(instance);
+    frmVctool form(service, installer, window, process, program, {settings, folders, files},
+                   intervals);
+    if (!window.Create(form, showCommand)) return 1;
+
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace qv

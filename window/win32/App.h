@@ -1,0 +1,13 @@
+#pragma once
+
+#include <windows.h>
+
+#include "window/frmVctool.h"
+
+namespace qv {
+
+// The whole program: the real platform wired to the modules and the window,
+// then the message loop until the window ends. Returns the exit code.
+int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals = {});
+
+}  // namespace qv
