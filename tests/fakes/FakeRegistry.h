@@ -1,5 +1,5 @@
 // A registry for the native tests: keys below HKEY_LOCAL_MACHINE by path,
-// their values, open keys, a log of calls, and calls made to fail.
+// their values, the keys left open, and any call made to fail.
 #pragma once
 
 #include <cstdint>
@@ -12,27 +12,21 @@
 
 namespace qv::fake {
 
-struct RegistryValue {
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-};
-
 class FakeRegistry final : public Registry {
 public:
-    // Key path (case-insensitive, as the registry compares) -> value name -> value.
-    std::map<std::string, std::map<std::string, RegistryValue>> keys;
+    // Key path (lower case, as the registry ignores case) -> value name -> data.
+    std::map<std::string, std::map<std::string, std::string>> keys;
+    // Every call with its arguments, for the test that pins them.
     std::vector<std::string> calls;
-    std::optional<SecurityAttributes> lastSecurity;
+    std::optional<SecurityAttributes> security;  // what the last create was given
 
-    // The next call of that name returns `status` instead of acting.
-    void FailNext(const std::string& call, std::int32_t status) { failures_[call] = status; }
-    // The n-th call (1-based, over the fake's life) of RegOpenKeyExA,
-    // RegCreateKeyExA or RegSetValueExA returns `status` instead of acting.
-    void FailCall(const std::string& call, std::int32_t status, int occurrence) {
-        numbered_.push_back({call, status, occurrence});
+    // The n-th call (1-based) of `call` returns `status` instead of acting.
+    void FailCall(const std::string& call, std::int32_t status, int occurrence = 1) {
+        failures_[call][occurrence] = status;
     }
     int OpenKeys() const { return static_cast<int>(open_.size()); }
-    const RegistryValue* Value(const std::string& keyPath, const std::string& name) const;
+    // A value's data, NUL included; nothing when it is absent.
+    std::optional<std::string> Value(const std::string& keyPath, const std::string& name) const;
 
     std::int32_t RegOpenKeyExA(RegKey key, const char* subKey, std::uint32_t options,
                                std::uint32_t samDesired, RegKey* result) override;
@@ -46,14 +40,10 @@ public:
     std::int32_t RegCloseKey(RegKey key) override;
 
 private:
-    std::optional<std::int32_t> Failure(const std::string& call);
-    struct Numbered {
-        std::string call;
-        std::int32_t status;
-        int occurrence;
-    };
-    std::map<std::string, std::int32_t> failures_;
-    std::vector<Numbered> numbered_;
+    std::optional<std::int32_t> Injected(const std::string& call, const std::string& args);
+    RegKey Open(const std::string& path);
+
+    std::map<std::string, std::map<int, std::int32_t>> failures_;
     std::map<std::string, int> counts_;
     std::map<RegKey, std::string> open_;
     std::uintptr_t nextKey_ = 0x1000;

@@ -3,11 +3,9 @@
 #pragma once
 
 #include "service/NTServiceControl.h"
-#include "service/ProgramWide.h"
 #include "service/install.h"
 #include "tests/fakes/FakeDesktop.h"
-#include "tests/fakes/FakeFileSystem.h"
-#include "tests/fakes/FakeLanguageSources.h"
+#include "tests/fakes/FakeFiles.h"
 #include "tests/fakes/FakeRegistry.h"
 #include "tests/fakes/FakeServiceManager.h"
 #include "window/frmVctool.h"
@@ -16,22 +14,40 @@ namespace qv::fake {
 
 struct FakeWindow {
     FakeServiceManager manager;
-    FakeFileSystem files;
-    FakeDesktop desktop;
     FakeRegistry registry;
-    FakeSettings settings;
-    FakeFolders folders;
+    FakeFiles files;
+    FakeDesktop desktop;
     ProgramWide program;
     NTServiceControl service{manager, files, program};
     install installer{manager, registry};
-    frmVctool form{service, installer, desktop, desktop, program, {settings, folders, files}};
+    frmVctool form{service, installer, desktop, desktop, program, {files, files, files}};
 
-    // A left click in the middle of a control, as the view hands it over.
-    void Click(ControlId id) {
+    FakeWindow() { desktop.onTick = [this](int id) { form.OnTimer(id); }; }
+
+    // The service installed in `state`.
+    FakeService& Install(std::int32_t state = scm::kStopped) {
+        FakeService installed;
+        installed.state = state;
+        return manager.AddService(ServiceName, installed);
+    }
+    // The service's real state; 0 once it is gone.
+    std::int32_t Actual() {
+        const FakeService* found = manager.Find(ServiceName);
+        return found ? found->state : 0;
+    }
+    // "Start+ Stop- Restart-": the commands as the window offers them.
+    std::string Buttons() const {
+        return std::string("Start") + (form.lblStart.Enabled() ? '+' : '-') + " Stop" +
+               (form.lblStop.Enabled() ? '+' : '-') + " Restart" +
+               (form.lblRestart.Enabled() ? '+' : '-');
+    }
+    // A press and a release of `button` in the middle of a control, as the
+    // view hands them over.
+    void Click(ControlId id, int button = 1) {
         const PixelRect r = ControlRect(LayoutOf(id), desktop.TwipsPerPixelX());
         const int x = (r.left + r.right) / 2;
         const int y = (r.top + r.bottom) / 2;
-        form.MouseDown(1, 0, x, y);
+        form.MouseDown(button, 0, x, y);
         form.MouseUp(x, y);
     }
 };

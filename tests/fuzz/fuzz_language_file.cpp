@@ -12,7 +12,7 @@
 
 #include "language/LanguageText.h"
 #include "platform/Text.h"
-#include "tests/fakes/FakeFileSystem.h"
+#include "tests/fakes/FakeFiles.h"
 #include "tests/fuzz/FuzzChecks.h"
 
 namespace {
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view keyPart = input.substr(1, keyBytes);
     const std::string_view fileBytes = input.substr(1 + keyBytes);
 
-    qv::fake::FakeFileSystem files;
+    qv::fake::FakeFiles files;
     const std::wstring path = LR"(C:\Lang\Fuzz.txt)";
     files.AddFile(path, std::string(fileBytes));
     const std::wstring text = qv::ReadTextFile(files, path);

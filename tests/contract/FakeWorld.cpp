@@ -1,0 +1,52 @@
+// The service seam's suite against the simulated manager, in the native
+// tests: whatever it answers there, the real manager answers under Wine.
+#include "tests/contract/ServiceContract.h"
+#include "tests/fakes/FakeFiles.h"
+#include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeServiceManager.h"
+
+namespace qv::contract {
+namespace {
+
+struct FakeWorld {
+    fake::FakeServiceManager manager;
+    fake::FakeRegistry registry;
+    fake::FakeFiles files;
+
+    ServiceManager& Scm() { return manager; }
+    qv::Registry& Keys() { return registry; }
+    FileSystem& Files() { return files; }
+    std::wstring Standin(Behaviour) { return LR"(C:\Standin\QVVoIPService.exe)"; }
+    void Installed(Behaviour behaviour) {
+        fake::FakeService& service = *manager.Find(ServiceName);
+        service.onStart = behaviour == Behaviour::StuckStarting ? fake::OnStart::StayPending
+                                                                : fake::OnStart::Run;
+        service.onStop = behaviour == Behaviour::SlowStop ? fake::OnStop::StayPending
+                                                          : fake::OnStop::Stop;
+        pausing_ = behaviour == Behaviour::Pausing;
+    }
+    // The simulated service process has done all it will do by the time it
+    // is asked; a pausing one pauses once it runs.
+    template <typename Condition>
+    bool Eventually(Condition done) {
+        if (pausing_ && manager.Find(ServiceName) &&
+            manager.Find(ServiceName)->state == scm::kRunning)
+            manager.SetState(ServiceName, scm::kPaused);
+        return done();
+    }
+    void Clean() {
+        if (manager.Find(ServiceName)) {
+            manager.Find(ServiceName)->markedForDelete = true;
+            manager.SetState(ServiceName, scm::kStopped);
+        }
+        pausing_ = false;
+    }
+
+private:
+    bool pausing_ = false;
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Simulated, ServiceContract, FakeWorld);
+
+}  // namespace
+}  // namespace qv::contract
