@@ -25,14 +25,14 @@ dist: windows
 run: dist
 	tools/run-tool.sh
 
-# A minute of fuzzing per target first, then every other test under one
-# ctest run, whose summary ends the output. Every Wine test has a prefix and
-# an X display of its own, so two run at a time.
+# Every test under one ctest run, whose summary ends the output: the native
+# tests (the fuzz target's seeds among them), the Windows test program and
+# the end-to-end scenarios under Wine. Every Wine test has a prefix and an X
+# display of its own, so two run at a time.
 test: native windows
-	tools/fuzz.sh 60
 	ctest --preset all -j2
 
-# The long fuzzing run: ten minutes per target.
+# The long fuzzing run: ten minutes on the language file.
 fuzz: deps
 	tools/fuzz.sh
 

@@ -70,8 +70,7 @@ std::wstring ReadTextFile(FileSystem& files, const std::wstring& path) {
     if (FileHasData(files, path).value_or(VbFalse) != VbTrue) return {};
     try {
         const auto bytes = files.ReadWholeFile(path);
-        if (!bytes || bytes->empty()) return {};
-        return DecodeAnsi(*bytes);
+        return bytes ? DecodeAnsi(*bytes) : std::wstring();
     } catch (const std::bad_alloc&) {
         // A file too large to decode leaves the window in English.
         return {};

@@ -52,7 +52,7 @@ std::int32_t NTServiceControl::GetServiceConfig() {
             // uint64_t elements keep the record aligned for its 64-bit pointers.
             std::vector<std::uint64_t> buffer(
                 (static_cast<std::size_t>(kConfigRecordBytes) + 7) / 8);
-            std::uint32_t bytesNeeded = 0;
+            std::uint32_t bytesNeeded{};
             if (scm_.QueryServiceConfigA(service, buffer.data(), kConfigRecordBytes, &bytesNeeded))
                 return 0;
             const std::int32_t error = LastError(scm_);

@@ -145,7 +145,8 @@ void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
 void frmVctool::RefreshStatus() {
     // A service that is missing or cannot be read looks stopped: Start is
     // what the user needs then.
-    if (service_.GetServiceConfig() != 0) {
+    if (const std::int32_t config = service_.GetServiceConfig(); config != 0) {
+        if (config == scm::kErrorServiceDoesNotExist) ++vanished_;
         EnableCommands(true, false, false);
         lblStatus.SetCaption(Translate(L"Stopped"));
         return;
@@ -153,11 +154,16 @@ void frmVctool::RefreshStatus() {
 
     serviceState_ = service_.GetServiceStatus();
     switch (serviceState_) {
+        // A settled service ends a pending spell, so that the watchdog's
+        // 8 seconds count from the first pending state of the next one, not
+        // from an earlier spell that resolved in time.
         case scm::kStopped:
+            Tmr_error.SetEnabled(false);
             EnableCommands(true, false, false);
             lblStatus.SetCaption(Translate(L"Stopped"));
             break;
         case scm::kRunning:
+            Tmr_error.SetEnabled(false);
             lblRestart.SetForeColor(kBlack);
             EnableCommands(false, true, true);
             lblStatus.SetCaption(Translate(L"Running"));
@@ -236,8 +242,12 @@ void frmVctool::SelectLanguage() {
 }
 
 bool frmVctool::WaitForState(std::int32_t state) {
+    // A service that vanished meanwhile (another tool deleted it) will never
+    // reach the state: the wait ends, or it would act much later on whatever
+    // service is installed by then.
+    const int vanished = vanished_;
     while (serviceState_ != state)
-        if (!desktop_.DoEvents()) return false;
+        if (!desktop_.DoEvents() || vanished_ != vanished) return false;
     return true;
 }
 

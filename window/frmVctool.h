@@ -101,7 +101,7 @@ private:
     // language other than English, translates the captions and tooltips.
     void SelectLanguage();
     // Lets window events run until the refresh sees `state`; false when the
-    // program ends first.
+    // program ends first or a refresh finds the service gone.
     bool WaitForState(std::int32_t state);
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
@@ -118,6 +118,7 @@ private:
     std::wstring LanguageName;
     qv::LanguageText LanguageText;
     bool watchdogMessageOpen_ = false;
+    int vanished_ = 0;  // refreshes that found the service not installed
     // The command label the left button went down on, while it is held.
     std::optional<ControlId> pressed_;
 };

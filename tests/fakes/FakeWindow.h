@@ -35,6 +35,12 @@ struct FakeWindow {
         const FakeService* found = manager.Find(ServiceName);
         return found ? found->state : 0;
     }
+    // How many calls of the service manager begin with `call`.
+    int Calls(const std::string& call) const {
+        int n = 0;
+        for (const std::string& made : manager.calls) n += made.starts_with(call);
+        return n;
+    }
     // "Start+ Stop- Restart-": the commands as the window offers them.
     std::string Buttons() const {
         return std::string("Start") + (form.lblStart.Enabled() ? '+' : '-') + " Stop" +

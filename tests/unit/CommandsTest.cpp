@@ -22,11 +22,6 @@ struct CommandsTest : ::testing::Test, fake::FakeWindow {
         if (executable) files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "MZ");
         form.Load();
     }
-    int Count(const std::string& call) const {
-        int n = 0;
-        for (const std::string& c : manager.calls) n += c.starts_with(call);
-        return n;
-    }
 };
 
 TEST_F(CommandsTest, StartRegistersAMissingServiceAndRunsIt) {
@@ -94,9 +89,7 @@ TEST_F(CommandsTest, ARefusedStartIsRetriedOnceWithAFreshRegistration) {
     w.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled);
     w.form.Load();
     w.form.lblStart_Click();
-    int starts = 0;
-    for (const std::string& c : w.manager.calls) starts += c.starts_with("StartServiceA");
-    EXPECT_EQ(starts, 2);
+    EXPECT_EQ(w.Calls("StartServiceA"), 2);
     EXPECT_EQ(w.program.StartFailed, VbTrue);
     EXPECT_EQ(w.Buttons(), "Start+ Stop- Restart-");
 }
@@ -108,7 +101,7 @@ TEST_F(CommandsTest, ARefusalLeftOverFromRestartDoesNotMakeStartReinstall) {
     form.lblStart_Click();
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
-    EXPECT_EQ(Count("CreateServiceA"), 0);
+    EXPECT_EQ(Calls("CreateServiceA"), 0);
 }
 
 TEST_F(CommandsTest, AFailedInstallationLeavesStartOfferedAndGrey) {
@@ -118,7 +111,7 @@ TEST_F(CommandsTest, AFailedInstallationLeavesStartOfferedAndGrey) {
     EXPECT_EQ(form.ServiceState(), 0);
     EXPECT_EQ(Buttons(), "Start+ Stop- Restart-");
     EXPECT_EQ(form.lblStart.ForeColor(), kBusyGrey);
-    EXPECT_EQ(Count("StartServiceA"), 0);
+    EXPECT_EQ(Calls("StartServiceA"), 0);
 }
 
 TEST_F(CommandsTest, StartStopsAServiceItLastSawRunningWhenItsConfigurationTurnsUnreadable) {
@@ -129,7 +122,7 @@ TEST_F(CommandsTest, StartStopsAServiceItLastSawRunningWhenItsConfigurationTurns
     ASSERT_EQ(Buttons(), "Start+ Stop- Restart-");
     form.lblStart_Click();
     EXPECT_EQ(Actual(), scm::kStopped);
-    EXPECT_EQ(Count("StartServiceA"), 0);
+    EXPECT_EQ(Calls("StartServiceA"), 0);
 }
 
 TEST_F(CommandsTest, StopWaitsDisabledUntilTheServiceStoppedThenRemovesIt) {
@@ -159,7 +152,7 @@ TEST_F(CommandsTest, RestartWaitsDisabledForStoppedThenForRunning) {
     form.lblStop.SetForeColor(kBusyGrey);
     desktop.Schedule(1, [&] { EXPECT_FALSE(form.lblRestart.Enabled()); });
     desktop.Schedule(1000, [&] {
-        EXPECT_EQ(Count("StartServiceA"), 0);
+        EXPECT_EQ(Calls("StartServiceA"), 0);
         manager.Settle(ServiceName);  // stopped
     });
     desktop.Schedule(2000, [&] {
@@ -171,6 +164,22 @@ TEST_F(CommandsTest, RestartWaitsDisabledForStoppedThenForRunning) {
     EXPECT_EQ(form.lblStop.ForeColor(), kBlack);
     EXPECT_EQ(form.lblRestart.ForeColor(), kBlack);
     EXPECT_EQ(Buttons(), "Start- Stop+ Restart+");
+}
+
+TEST_F(CommandsTest, RestartEndsBlackAndEnabledAlsoWhenTheWatchdogFirstSawItRunning) {
+    Install(scm::kRunning).onStart = fake::OnStart::StayPending;
+    Open();
+    // The start completes between the refresh's tick and the watchdog's,
+    // both due at 9.6 s, so the refresh left every command disabled.
+    desktop.onTick = [&](int id) {
+        form.OnTimer(id);
+        if (id == kTmrcheckId && desktop.Now() == 9600) manager.Settle(ServiceName);
+    };
+    form.lblRestart_Click();
+    EXPECT_EQ(desktop.Now(), 9600u);
+    EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
+    EXPECT_TRUE(form.lblRestart.Enabled());
+    EXPECT_EQ(form.lblRestart.ForeColor(), kBlack);
 }
 
 TEST_F(CommandsTest, AWaitEndsOnlyWhenTheRefreshSeesItsStateOrTheProgramEnds) {
@@ -202,6 +211,43 @@ TEST_F(CommandsTest, AWaitEndsOnlyWhenTheRefreshSeesItsStateOrTheProgramEnds) {
     }
 }
 
+// The watchdog's count starts afresh with each pending spell: a brief start
+// does not leave a deadline behind that an ordinary Stop happens to cover.
+TEST_F(CommandsTest, AStopThatCoversAnEarlierSpellsDeadlineOnlyStops) {
+    fake::FakeService& slow = Install(scm::kStopped);
+    slow.onStart = fake::OnStart::StayPending;
+    slow.onStop = fake::OnStop::StayPending;
+    Open();
+    const auto settle = [&] { manager.Settle(ServiceName); };
+    desktop.Schedule(300, settle);
+    desktop.Schedule(7600, [&] { Click(ControlId::lblStop); });
+    desktop.Schedule(9100, settle);
+    form.lblStart_Click();  // start pending at 0 s
+    desktop.Advance(20000);
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_EQ(manager.Find(ServiceName), nullptr);  // removed by Stop
+    EXPECT_EQ(Buttons(), "Start+ Stop- Restart-");
+    EXPECT_EQ(form.lblStatus.Caption(), L"Stopped");
+}
+
+// Deleted by another tool while Stop or Restart waits: the service never
+// shows Stopped, so the wait ends when a refresh finds it gone, and the
+// command does nothing more, now or when another service stops later.
+TEST_F(CommandsTest, AWaitEndsWhenARefreshFindsTheServiceGone) {
+    for (const bool restart : {false, true}) {
+        fake::FakeWindow w;
+        w.Install(scm::kRunning).onStop = fake::OnStop::StayPending;
+        w.form.Load();
+        w.desktop.Schedule(1000, [&] { w.manager.Find(ServiceName)->markedForDelete = true; });
+        w.desktop.Schedule(2000, [&] { w.manager.Settle(ServiceName); });  // stopped, so gone
+        restart ? w.form.lblRestart_Click() : w.form.lblStop_Click();
+        EXPECT_EQ(w.desktop.Now(), 2400u);
+        EXPECT_EQ(w.Calls("DeleteService") + w.Calls("StartServiceA"), 0);
+        EXPECT_EQ(w.Buttons(), "Start+ Stop- Restart-");
+        EXPECT_EQ(w.form.lblStatus.Caption(), L"Stopped");
+    }
+}
+
 TEST_F(CommandsTest, AServiceThatNeverStopsIsLeftToTheWatchdog) {
     Install(scm::kRunning).onStop = fake::OnStop::StayPending;
     Open();
@@ -209,8 +255,8 @@ TEST_F(CommandsTest, AServiceThatNeverStopsIsLeftToTheWatchdog) {
     EXPECT_TRUE(desktop.blockedForever);
     ASSERT_EQ(desktop.messages.size(), 1u);
     EXPECT_EQ(desktop.messages[0].at, 8800u);
-    EXPECT_EQ(Count("DeleteService"), 1);
-    EXPECT_EQ(Count("StartServiceA"), 0);
+    EXPECT_EQ(Calls("DeleteService"), 1);
+    EXPECT_EQ(Calls("StartServiceA"), 0);
 }
 
 TEST_F(CommandsTest, RestartClickedInsideAStopsWaitKeepsTheServiceInstalled) {
@@ -222,7 +268,7 @@ TEST_F(CommandsTest, RestartClickedInsideAStopsWaitKeepsTheServiceInstalled) {
     desktop.Schedule(1000, [&] { Click(ControlId::lblRestart); });
     desktop.Schedule(5000, [&] { Click(ControlId::lblClose); });
     form.lblStop_Click();
-    EXPECT_EQ(Count("DeleteService"), 0);
+    EXPECT_EQ(Calls("DeleteService"), 0);
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_EQ(Buttons(), "Start- Stop+ Restart+");
 }

@@ -144,6 +144,19 @@ TEST_F(FormTest, TheWatchdogRemovesAServiceStillUnsettled8sAfterItFirstSawIt) {
     }
 }
 
+TEST_F(FormTest, APendingSpellBrokenBySettlingRestartsTheWatchdogsCount) {
+    Install(scm::kStartPending);
+    form.Load();  // the first pending state: the count starts at 0 s
+    desktop.Advance(4000);
+    Become(scm::kRunning);  // seen at 4.8 s: the spell is over
+    desktop.Advance(2000);
+    Become(scm::kStopPending);  // a new spell, first seen at 6.4 s
+    desktop.Advance(8399);
+    EXPECT_FALSE(Deleted());
+    desktop.Advance(1);
+    EXPECT_TRUE(Deleted());
+}
+
 TEST_F(FormTest, TheWatchdogOnlyDisarmsWhenItFindsTheServiceSettledOrUnreadable) {
     for (const std::int32_t found : {0, scm::kStopped, scm::kRunning}) {
         fake::FakeWindow w;

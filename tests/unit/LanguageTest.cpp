@@ -79,6 +79,8 @@ TEST(ReadTextFile, DecodesTheAnsiCodePageAndGivesNothingForAnythingUnreadable) {
     EXPECT_EQ(ReadTextFile(files, path), L"");
     EXPECT_EQ(FileHasData(files, path), VbFalse);
     EXPECT_EQ(files.reads, 0);  // an empty file is not even opened
+    files.AddFile(path, "x");
+    EXPECT_EQ(ReadTextFile(files, path), L"x");
     files.AddFile(path, "x\r\nStart=>\xE4\x80\x9F\xFF");
     EXPECT_EQ(ReadTextFile(files, path), L"x\r\nStart=>\u00e4\u20ac\u0178\u00ff");
     files.AddFile(path, "x\r\n\x9A=>ok");  // small s with caron

@@ -161,7 +161,7 @@ qv_xvfb_start() {
     fdfile=$(mktemp)
     # -displayfd: the server picks a free display and writes its number once
     # it accepts connections; no guessing of numbers, no race with other runs.
-    Xvfb -displayfd 3 -screen 0 "${QV_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset \
+    Xvfb -displayfd 3 -screen 0 "${QV_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset -wr \
         3>"$fdfile" >/dev/null 2>&1 &
     QV_XVFB_PID=$!
     if ! qv_wait_for 30 grep -q '^[0-9]' "$fdfile"; then
