@@ -75,13 +75,15 @@ public:
     virtual bool ControlService(ScHandle service, std::uint32_t control,
                                 ServiceStatus* status) = 0;
     virtual bool DeleteService(ScHandle service) = 0;
-    virtual ScHandle CreateServiceA(ScHandle manager, const char* serviceName,
-                                    const char* displayName, std::uint32_t desiredAccess,
+    // The wide form: the executable's path reaches the manager whatever
+    // script its folder's name is in.
+    virtual ScHandle CreateServiceW(ScHandle manager, const wchar_t* serviceName,
+                                    const wchar_t* displayName, std::uint32_t desiredAccess,
                                     std::uint32_t serviceType, std::uint32_t startType,
-                                    std::uint32_t errorControl, const char* binaryPathName,
-                                    const char* loadOrderGroup, std::uint32_t* tagId,
-                                    const char* dependencies, const char* serviceStartName,
-                                    const char* password) = 0;
+                                    std::uint32_t errorControl, const wchar_t* binaryPathName,
+                                    const wchar_t* loadOrderGroup, std::uint32_t* tagId,
+                                    const wchar_t* dependencies, const wchar_t* serviceStartName,
+                                    const wchar_t* password) = 0;
     virtual bool CloseServiceHandle(ScHandle handle) = 0;
 
     // The calling thread's last-error value.

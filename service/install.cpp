@@ -10,18 +10,11 @@ constexpr std::uint32_t kInteractiveProcess = 0x100;
 constexpr std::uint32_t kAutoStart = 2;
 constexpr std::uint32_t kDemandStart = 3;
 constexpr std::uint32_t kErrorIgnore = 0;
-constexpr char kLoadOrderGroup[] = "1";
+constexpr wchar_t kLoadOrderGroup[] = L"1";
 constexpr std::size_t kLongestDescription = 255;
 
-// ANSI copies of the optional texts that live as long as the call needs
-// their pointers.
-struct AnsiOptional {
-    explicit AnsiOptional(const OptionalText& text) {
-        if (text) value = EncodeAnsi(*text);
-    }
-    const char* get() const { return value ? value->c_str() : nullptr; }
-    std::optional<std::string> value;
-};
+// An absent text is handed over as a null pointer, never as an empty one.
+const wchar_t* OrNull(const OptionalText& text) { return text ? text->c_str() : nullptr; }
 
 }  // namespace
 
@@ -40,26 +33,28 @@ VbBool install::InstallNTService(const std::wstring& exePath, const std::wstring
     const std::uint32_t serviceType =
         interactive == VbTrue ? kOwnProcess | kInteractiveProcess : kOwnProcess;
     const std::uint32_t startType = autoStart == VbTrue ? kAutoStart : kDemandStart;
-    const AnsiOptional machine(machineName);
-    const AnsiOptional account(accountName);
-    const AnsiOptional password(accountPassword);
+    const std::optional<std::string> machine =
+        machineName ? std::optional(EncodeAnsi(*machineName)) : std::nullopt;
 
     VbBool created = VbFalse;
     {
         const ScopedScHandle manager(
-            scm_.OpenSCManagerA(machine.get(), nullptr, scm::kScManagerCreateService), {&scm_});
+            scm_.OpenSCManagerA(machine ? machine->c_str() : nullptr, nullptr,
+                                scm::kScManagerCreateService),
+            {&scm_});
         // Without the right to create services the registry is left alone.
         if (!manager) return VbFalse;
 
-        const std::string name = EncodeAnsi(svcName);
-        const std::string displayName = EncodeAnsi(svcDisplayName);
-        const std::string imagePath = EncodeAnsi(QuotedImagePath(exePath));
+        // Registered through the wide call: through the ANSI one, a folder
+        // named in another script than the code page's would reach the
+        // manager as question marks, a path to nowhere.
+        const std::wstring imagePath = QuotedImagePath(exePath);
         std::uint32_t tag = 1;
         const ScopedScHandle service(
-            scm_.CreateServiceA(manager.get(), name.c_str(), displayName.c_str(),
+            scm_.CreateServiceW(manager.get(), svcName.c_str(), svcDisplayName.c_str(),
                                 scm::kServiceAllAccess, serviceType, startType, kErrorIgnore,
-                                imagePath.c_str(), kLoadOrderGroup, &tag, nullptr, account.get(),
-                                password.get()),
+                                imagePath.c_str(), kLoadOrderGroup, &tag, nullptr,
+                                OrNull(accountName), OrNull(accountPassword)),
             {&scm_});
         created = ToVbBool(static_cast<bool>(service));
     }

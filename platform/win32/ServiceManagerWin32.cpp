@@ -48,15 +48,17 @@ bool ServiceManagerWin32::DeleteService(ScHandle service) {
     return ::DeleteService(Sc(service)) != FALSE;
 }
 
-ScHandle ServiceManagerWin32::CreateServiceA(ScHandle manager, const char* serviceName,
-                                             const char* displayName, std::uint32_t desiredAccess,
+ScHandle ServiceManagerWin32::CreateServiceW(ScHandle manager, const wchar_t* serviceName,
+                                             const wchar_t* displayName,
+                                             std::uint32_t desiredAccess,
                                              std::uint32_t serviceType, std::uint32_t startType,
                                              std::uint32_t errorControl,
-                                             const char* binaryPathName,
-                                             const char* loadOrderGroup, std::uint32_t* tagId,
-                                             const char* dependencies,
-                                             const char* serviceStartName, const char* password) {
-    return ::CreateServiceA(Sc(manager), serviceName, displayName, desiredAccess, serviceType,
+                                             const wchar_t* binaryPathName,
+                                             const wchar_t* loadOrderGroup, std::uint32_t* tagId,
+                                             const wchar_t* dependencies,
+                                             const wchar_t* serviceStartName,
+                                             const wchar_t* password) {
+    return ::CreateServiceW(Sc(manager), serviceName, displayName, desiredAccess, serviceType,
                             startType, errorControl, binaryPathName, loadOrderGroup, Dword(tagId),
                             dependencies, serviceStartName, password);
 }

@@ -17,12 +17,13 @@ public:
     bool StartServiceA(ScHandle service, std::uint32_t numArgs, const char** args) override;
     bool ControlService(ScHandle service, std::uint32_t control, ServiceStatus* status) override;
     bool DeleteService(ScHandle service) override;
-    ScHandle CreateServiceA(ScHandle manager, const char* serviceName, const char* displayName,
-                            std::uint32_t desiredAccess, std::uint32_t serviceType,
-                            std::uint32_t startType, std::uint32_t errorControl,
-                            const char* binaryPathName, const char* loadOrderGroup,
-                            std::uint32_t* tagId, const char* dependencies,
-                            const char* serviceStartName, const char* password) override;
+    ScHandle CreateServiceW(ScHandle manager, const wchar_t* serviceName,
+                            const wchar_t* displayName, std::uint32_t desiredAccess,
+                            std::uint32_t serviceType, std::uint32_t startType,
+                            std::uint32_t errorControl, const wchar_t* binaryPathName,
+                            const wchar_t* loadOrderGroup, std::uint32_t* tagId,
+                            const wchar_t* dependencies, const wchar_t* serviceStartName,
+                            const wchar_t* password) override;
     bool CloseServiceHandle(ScHandle handle) override;
     std::uint32_t GetLastError() override;
 };

@@ -242,9 +242,9 @@ class Tool:
 
 
 @contextlib.contextmanager
-def scenario(name: str):
+def scenario(name: str, **where):
     """A Tool for one scenario; keeps its last screenshot when it fails."""
-    tool = Tool(name)
+    tool = Tool(name, **where)
     try:
         yield tool
     except BaseException:

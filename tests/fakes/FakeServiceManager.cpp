@@ -19,8 +19,15 @@ std::string Key(std::string name) {
 }
 
 std::string Text(const char* text) { return text ? text : "null"; }
-std::optional<std::string> Optional(const char* text) {
-    return text ? std::optional<std::string>(text) : std::nullopt;
+// A wide text as the call log shows it: letters beyond ASCII as '?'.
+std::string Text(const wchar_t* text) {
+    if (!text) return "null";
+    std::string narrow;
+    for (; *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
+    return narrow;
+}
+std::optional<std::wstring> Optional(const wchar_t* text) {
+    return text ? std::optional<std::wstring>(text) : std::nullopt;
 }
 
 std::string Hex(std::uint32_t value) {
@@ -154,7 +161,7 @@ bool FakeServiceManager::QueryServiceConfigA(ScHandle handle, void* buffer, std:
     // dependency list ends in two.
     const auto need = static_cast<std::uint32_t>(
         kConfigFixedBytes + s->binaryPath.size() + 1 + s->loadOrderGroup.size() + 1 + 2 +
-        s->account.value_or("LocalSystem").size() + 1 + s->displayName.size() + 1);
+        s->account.value_or(L"LocalSystem").size() + 1 + s->displayName.size() + 1);
     *bytesNeeded = s->bytesNeeded.value_or(need);
     if (bufSize < *bytesNeeded) return Fail(scm::kErrorInsufficientBuffer);
     // Writes all it claims to need, so an undersized buffer shows up under
@@ -198,13 +205,13 @@ bool FakeServiceManager::DeleteService(ScHandle handle) {
     return true;
 }
 
-ScHandle FakeServiceManager::CreateServiceA(
-    ScHandle manager, const char* serviceName, const char* displayName,
+ScHandle FakeServiceManager::CreateServiceW(
+    ScHandle manager, const wchar_t* serviceName, const wchar_t* displayName,
     std::uint32_t desiredAccess, std::uint32_t serviceType, std::uint32_t startType,
-    std::uint32_t errorControl, const char* binaryPathName, const char* loadOrderGroup,
-    std::uint32_t* tagId, const char* dependencies, const char* serviceStartName,
-    const char* password) {
-    if (Injected("CreateServiceA",
+    std::uint32_t errorControl, const wchar_t* binaryPathName, const wchar_t* loadOrderGroup,
+    std::uint32_t* tagId, const wchar_t* dependencies, const wchar_t* serviceStartName,
+    const wchar_t* password) {
+    if (Injected("CreateServiceW",
                  Args(Id(manager), Text(serviceName), Text(displayName), Hex(desiredAccess),
                       Hex(serviceType), std::to_string(startType), std::to_string(errorControl),
                       Text(binaryPathName), Text(loadOrderGroup),
@@ -217,22 +224,23 @@ ScHandle FakeServiceManager::CreateServiceA(
         return Fail(scm::kErrorInvalidHandle), nullptr;
     if ((it->second.access & scm::kScManagerCreateService) == 0)
         return Fail(scm::kErrorAccessDenied), nullptr;
+    const std::string name = Text(serviceName);  // key names are ASCII
     if (!serviceName || !*serviceName) return Fail(kErrorInvalidName), nullptr;
-    if (const FakeService* existing = Find(serviceName))
+    if (const FakeService* existing = Find(name))
         return Fail(existing->markedForDelete ? scm::kErrorServiceMarkedForDelete
                                               : scm::kErrorServiceExists),
                nullptr;
-    FakeService& created = AddService(serviceName);
+    FakeService& created = AddService(name);
     created.displayName = displayName ? displayName : serviceName;
-    created.binaryPath = Text(binaryPathName);
+    created.binaryPath = binaryPathName ? binaryPathName : L"";
     created.serviceType = serviceType;
     created.startType = startType;
     created.errorControl = errorControl;
-    created.loadOrderGroup = loadOrderGroup ? loadOrderGroup : "";
+    created.loadOrderGroup = loadOrderGroup ? loadOrderGroup : L"";
     created.account = Optional(serviceStartName);
     created.password = Optional(password);
     if (tagId) *tagId = 0;
-    return NewHandle(desiredAccess, Key(serviceName));
+    return NewHandle(desiredAccess, Key(name));
 }
 
 bool FakeServiceManager::CloseServiceHandle(ScHandle handle) {

@@ -21,14 +21,14 @@ enum class OnStop { Stop, StayPending };
 struct FakeService {
     std::int32_t state = scm::kStopped;
     // The registration: what CreateService was given.
-    std::string displayName = "Quorvel Voice Chat Service";
-    std::string binaryPath = R"(C:\Program Files\Quorvel\QVVoIPService.exe)";
+    std::wstring displayName = L"Quorvel Voice Chat Service";
+    std::wstring binaryPath = LR"(C:\Program Files\Quorvel\QVVoIPService.exe)";
     std::uint32_t serviceType = 0x10;
     std::uint32_t startType = 3;  // demand start
     std::uint32_t errorControl = 1;
-    std::string loadOrderGroup;
-    std::optional<std::string> account;
-    std::optional<std::string> password;
+    std::wstring loadOrderGroup;
+    std::optional<std::wstring> account;
+    std::optional<std::wstring> password;
     bool disabled = false;
     // The most the caller may open the service with; more gives error 5.
     std::uint32_t grantedAccess = scm::kServiceAllAccess;
@@ -67,12 +67,13 @@ public:
     bool StartServiceA(ScHandle service, std::uint32_t numArgs, const char** args) override;
     bool ControlService(ScHandle service, std::uint32_t control, ServiceStatus* status) override;
     bool DeleteService(ScHandle service) override;
-    ScHandle CreateServiceA(ScHandle manager, const char* serviceName, const char* displayName,
-                            std::uint32_t desiredAccess, std::uint32_t serviceType,
-                            std::uint32_t startType, std::uint32_t errorControl,
-                            const char* binaryPathName, const char* loadOrderGroup,
-                            std::uint32_t* tagId, const char* dependencies,
-                            const char* serviceStartName, const char* password) override;
+    ScHandle CreateServiceW(ScHandle manager, const wchar_t* serviceName,
+                            const wchar_t* displayName, std::uint32_t desiredAccess,
+                            std::uint32_t serviceType, std::uint32_t startType,
+                            std::uint32_t errorControl, const wchar_t* binaryPathName,
+                            const wchar_t* loadOrderGroup, std::uint32_t* tagId,
+                            const wchar_t* dependencies, const wchar_t* serviceStartName,
+                            const wchar_t* password) override;
     bool CloseServiceHandle(ScHandle handle) override;
     std::uint32_t GetLastError() override { return lastError_; }
 

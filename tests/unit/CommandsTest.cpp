@@ -10,7 +10,8 @@
 namespace qv {
 namespace {
 
-constexpr wchar_t kFolder[] = LR"(C:\Program Files\Quorvel)";
+// A folder named in another script than the ANSI code page's.
+constexpr wchar_t kFolder[] = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\QV Tool";
 constexpr wchar_t kMissingText[] =
     L"Unable to Start due to a dependency file missing. Please re-install Voice Chat Service Tool";
 
@@ -31,20 +32,21 @@ TEST_F(CommandsTest, StartRegistersAMissingServiceAndRunsIt) {
     const fake::FakeService* registered = manager.Find(ServiceName);
     ASSERT_NE(registered, nullptr);
     EXPECT_EQ(registered->state, scm::kRunning);
-    EXPECT_EQ(registered->displayName, "QV Voice Chat Server");
-    EXPECT_EQ(registered->binaryPath, R"("C:\Program Files\Quorvel\QVVoIPService.exe")");
+    EXPECT_EQ(registered->displayName, L"QV Voice Chat Server");
+    // Exactly the folder's text, quoted for its blank.
+    EXPECT_EQ(registered->binaryPath, L"\"" + std::wstring(kFolder) + L"\\QVVoIPService.exe\"");
     EXPECT_EQ(registered->serviceType, 0x10u);
     EXPECT_EQ(registered->startType, 2u);
     EXPECT_EQ(registered->errorControl, 0u);
-    EXPECT_EQ(registered->loadOrderGroup, "1");
+    EXPECT_EQ(registered->loadOrderGroup, L"1");
     EXPECT_EQ(registered->account, std::nullopt);
-    EXPECT_EQ(registered->password, "Quorvel Voice Chat Server");
+    EXPECT_EQ(registered->password, L"Quorvel Voice Chat Server");
     EXPECT_NE(registry.Value(R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)", "Description"),
               std::nullopt);
     // Both files looked for, the data file first.
     EXPECT_EQ(files.lengthQueries,
-              (std::vector<std::wstring>{LR"(C:\Program Files\Quorvel\TesmoVoIP.xml)",
-                                         LR"(C:\Program Files\Quorvel\QVVoIPService.exe)"}));
+              (std::vector<std::wstring>{std::wstring(kFolder) + L"\\TesmoVoIP.xml",
+                                         std::wstring(kFolder) + L"\\QVVoIPService.exe"}));
     EXPECT_EQ(Buttons(), "Start- Stop+ Restart+");
     EXPECT_EQ(form.lblStatus.Caption(), L"Running");
     EXPECT_EQ(form.lblStart.ForeColor(), kBusyGrey);  // until Stop is used
@@ -101,7 +103,7 @@ TEST_F(CommandsTest, ARefusalLeftOverFromRestartDoesNotMakeStartReinstall) {
     form.lblStart_Click();
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
-    EXPECT_EQ(Calls("CreateServiceA"), 0);
+    EXPECT_EQ(Calls("CreateServiceW"), 0);
 }
 
 TEST_F(CommandsTest, AFailedInstallationLeavesStartOfferedAndGrey) {

@@ -155,7 +155,7 @@ TEST_F(InstallTest, RegistersWithExactArgumentsThenWritesTheDescription) {
     EXPECT_EQ(Install(LR"(C:\Program Files\Quorvel\QVVoIPService.exe)"), VbTrue);
     EXPECT_EQ(manager.calls,
               (Calls{"OpenSCManagerA(null, null, 0x2)",
-                     "CreateServiceA(#1, QuorvelVC, QV Voice Chat Server, 0xf01ff, 0x10, 2, 0, "
+                     "CreateServiceW(#1, QuorvelVC, QV Voice Chat Server, 0xf01ff, 0x10, 2, 0, "
                      "\"C:\\Program Files\\Quorvel\\QVVoIPService.exe\", 1, tag 1, null, null, null)",
                      "CloseServiceHandle(#2)", "CloseServiceHandle(#1)"}));
     const std::string key = R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)";
@@ -180,13 +180,13 @@ TEST_F(InstallTest, FlagsCountOnlyWhenMinusOneAndAbsentTextsStayNull) {
         Install(L"C:\\Q\\S.exe", c.interactive, c.autoStart);
         EXPECT_EQ(manager.Find(ServiceName)->serviceType, c.type);
         EXPECT_EQ(manager.Find(ServiceName)->startType, c.start);
-        EXPECT_EQ(manager.Find(ServiceName)->binaryPath, "C:\\Q\\S.exe");  // no blank: unquoted
+        EXPECT_EQ(manager.Find(ServiceName)->binaryPath, L"C:\\Q\\S.exe");  // no blank: unquoted
     }
     manager = {};
     Install(L"\"C:\\Q R\\S.exe\"", VbFalse, VbTrue, L"", L"");
-    EXPECT_EQ(manager.Find(ServiceName)->binaryPath, "\"C:\\Q R\\S.exe\"");  // quoted once
-    EXPECT_EQ(manager.Find(ServiceName)->account, "");
-    EXPECT_EQ(manager.Find(ServiceName)->password, "");
+    EXPECT_EQ(manager.Find(ServiceName)->binaryPath, L"\"C:\\Q R\\S.exe\"");  // quoted once
+    EXPECT_EQ(manager.Find(ServiceName)->account, L"");
+    EXPECT_EQ(manager.Find(ServiceName)->password, L"");
 }
 
 TEST_F(InstallTest, WithoutTheRightToCreateNothingElseHappens) {

@@ -4,6 +4,7 @@
 //   wininspect box TITLE      the text of the message box titled TITLE
 //   wininspect ok TITLE       presses that box's OK button: "pressed"
 //   wininspect service NAME   "state=N pid=N", or "error=N"
+//   wininspect path NAME      the service's executable as registered
 #include <windows.h>
 
 #include <string>
@@ -50,12 +51,24 @@ int Service(const wchar_t* name) {
                  L" pid=" + std::to_wstring(status.dwProcessId));
 }
 
+int Path(const wchar_t* name) {
+    const qv::UniqueScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const qv::UniqueScHandle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_CONFIG));
+    alignas(QUERY_SERVICE_CONFIGW) BYTE config[8192] = {};
+    DWORD needed = 0;
+    if (!service || !QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config),
+                                         sizeof config, &needed))
+        return Write(L"error=" + std::to_wstring(GetLastError()), 1);
+    return Write(reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config)->lpBinaryPathName);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return Write(L"usage: wininspect box|ok|service NAME", 2);
+    if (argc != 3) return Write(L"usage: wininspect box|ok|service|path NAME", 2);
     const std::wstring_view command = argv[1];
     if (command == L"service") return Service(argv[2]);
+    if (command == L"path") return Path(argv[2]);
     const HWND box = Box(argv[2]);
     if (box == nullptr) return Write(L"error=no such box", 1);
     if (command == L"box") return Write(TextOf(GetDlgItem(box, 0xFFFF)));
@@ -65,5 +78,5 @@ int wmain(int argc, wchar_t** argv) {
                      reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
         return Write(L"pressed");
     }
-    return Write(L"usage: wininspect box|ok|service NAME", 2);
+    return Write(L"usage: wininspect box|ok|service|path NAME", 2);
 }
