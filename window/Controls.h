@@ -27,17 +27,19 @@ public:
     Rgb ForeColor() const { return foreColor_; }
     bool Enabled() const { return enabled_; }
 
-    void SetCaption(const std::wstring& value) { Change(caption_, value); }
-    void SetToolTipText(const std::wstring& value) { Change(tooltip_, value); }
-    void SetForeColor(Rgb value) { Change(foreColor_, value); }
-    void SetEnabled(bool value) { Change(enabled_, value); }
+    void SetCaption(const std::wstring& value) { Change(caption_, value, LabelProperty::Caption); }
+    void SetToolTipText(const std::wstring& value) {
+        Change(tooltip_, value, LabelProperty::ToolTip);
+    }
+    void SetForeColor(Rgb value) { Change(foreColor_, value, LabelProperty::Colour); }
+    void SetEnabled(bool value) { Change(enabled_, value, LabelProperty::Enabled); }
 
 private:
     template <typename T>
-    void Change(T& field, const T& value) {
+    void Change(T& field, const T& value, LabelProperty what) {
         if (field == value) return;
         field = value;
-        desktop_.ControlChanged(id_);
+        desktop_.ControlChanged(id_, what);
     }
 
     Desktop& desktop_;

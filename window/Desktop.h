@@ -9,6 +9,8 @@
 
 namespace qv {
 
+enum class LabelProperty { Caption, ToolTip, Colour, Enabled };
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -18,7 +20,7 @@ public:
     virtual void StopTimer(int id) = 0;
 
     // A label's caption, tooltip, colour or enabled state changed.
-    virtual void ControlChanged(ControlId id) = 0;
+    virtual void ControlChanged(ControlId id, LabelProperty what) = 0;
 
     // A modal box with only an OK button; returns when the user closes it.
     // Window events, timer ticks included, go on being delivered meanwhile.

@@ -1,6 +1,8 @@
 #include "window/Layout.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -30,6 +32,24 @@ PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel) {
     const int top = px(control.b);
     return {left, top, left + px(control.c), top + px(control.d)};
 }
+
+int ArtPercent(float twipsPerPixel) {
+    for (const int percent : kArtPercents)
+        if (1500.0f / static_cast<float>(percent) <= twipsPerPixel) return percent;
+    return kArtPercents[std::size(kArtPercents) - 1];
+}
+
+PixelSize WindowSize(float twipsPerPixel) {
+    return {TwipsToPixels(static_cast<float>(kWindowWidthTwips), twipsPerPixel),
+            TwipsToPixels(static_cast<float>(kWindowHeightTwips), twipsPerPixel)};
+}
+
+PixelSize PictureSize(float twipsPerPixel) {
+    const PixelSize window = WindowSize(twipsPerPixel);
+    return {window.width + 1, window.height - 1};
+}
+
+int StrokePixels(float twipsPerPixel) { return std::max(1, TwipsToPixels(15.0f, twipsPerPixel)); }
 
 const ControlLayout* ControlAt(int x, int y, float twipsPerPixel) {
     for (const ControlLayout& control : kLayout) {

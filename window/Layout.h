@@ -12,8 +12,9 @@ namespace qv {
 
 inline constexpr int kWindowWidthTwips = 3735;
 inline constexpr int kWindowHeightTwips = 4515;
-// Width and height of the ellipse that rounds each corner, at 96 dpi.
-inline constexpr std::int32_t kCornerEllipse = 26;
+// Width and height of the ellipse that rounds each corner: 26 pixels at
+// 96 dpi, where a pixel is 15 twips.
+inline constexpr int kCornerEllipseTwips = 390;
 
 inline constexpr Rgb kBlack = MakeRgb(0, 0, 0);
 inline constexpr Rgb kStatusBlue = MakeRgb(0, 0, 192);
@@ -95,6 +96,23 @@ struct PixelRect {
 };
 
 PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel);
+
+// The densities the artwork is drawn for, in percent of 96 dpi. A density
+// takes the first at or above it (the largest above them all), scaled to
+// the picture's size at that density.
+inline constexpr int kArtPercents[] = {100, 125, 150, 175, 200};
+int ArtPercent(float twipsPerPixel);
+
+struct PixelSize {
+    int width, height;
+    bool operator==(const PixelSize&) const = default;
+};
+// The window, and its background picture, one pixel wider and one shorter
+// (its last column is never seen, and the window's bottom row is black).
+PixelSize WindowSize(float twipsPerPixel);
+PixelSize PictureSize(float twipsPerPixel);
+// A stroke one pixel wide at 96 dpi: lines, the disabled text's relief.
+int StrokePixels(float twipsPerPixel);
 
 // The front-most label or image whose rectangle holds the point, whether or
 // not it draws anything there; null over the bare background.

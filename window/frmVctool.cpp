@@ -60,7 +60,7 @@ void frmVctool::Load() {
 }
 
 void frmVctool::Form_Load() {
-    MakeRound(desktop_, kCornerEllipse);
+    DensityChanged();
 
     lblStart.SetForeColor(kBlack);
 
@@ -72,6 +72,10 @@ void frmVctool::Form_Load() {
 
     // Last, so the first status text is always English.
     SelectLanguage();
+}
+
+void frmVctool::DensityChanged() {
+    MakeRound(desktop_, TwipsToPixels(kCornerEllipseTwips, desktop_.TwipsPerPixelX()));
 }
 
 void frmVctool::MakeRound(Desktop& pForm, const std::int32_t& lValue) {
@@ -117,6 +121,11 @@ void frmVctool::MouseUp(int x, int y) {
     // be enabled: a command started meanwhile may have disabled it.
     const ControlLayout* target = ControlAt(x, y, desktop_.TwipsPerPixelX());
     if (target != nullptr && target->id == pressed && LabelFor(pressed)->Enabled()) OnClick(pressed);
+}
+
+void frmVctool::DoDefaultAction(ControlId id) {
+    const Label* label = LabelFor(id);
+    if (LayoutOf(id).command && label->Enabled()) OnClick(id);
 }
 
 void frmVctool::OnClick(ControlId id) {

@@ -66,9 +66,15 @@ public:
     void MouseUp(int x, int y);
     // The window lost the mouse capture a press gave it.
     void CaptureLost() { pressed_.reset(); }
+    // A screen reader's default action on a control: a click, under the
+    // same rules as the mouse's.
+    void DoDefaultAction(ControlId id);
 
     std::wstring changelstring(std::wstring& str1) const;
 
+    // The window moved to a screen of another density and took its size
+    // there: its rounded outline follows.
+    void DensityChanged();
     // Clips the window to a rectangle whose corners are lValue-pixel ellipses.
     void MakeRound(Desktop& pForm, const std::int32_t& lValue);
     // Hands a press on the drag strip to the system's move loop, as if it had

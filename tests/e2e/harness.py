@@ -1,6 +1,7 @@
 """The real QVStatusTool.exe under Wine and Xvfb, watched only from outside:
-the screen's pixels, the windows and services Windows lists (wininspect.exe),
-and the service manager's registry. Each scenario runs as
+what a screen reader finds in its window, the screen's pixels, the message
+boxes and the service as wininspect.exe sees them, and the service's
+registry key. Each scenario runs as
 
     tools/wine/with-xvfb.sh tools/wine/with-prefix.sh /usr/bin/python3 test_x.py
 
@@ -33,10 +34,10 @@ WATCHDOG_TEXT = ("Problem in running Quorvel Voice Chat Service Tool. "
                  "Please re-install Voice Chat Service Tool")
 MISSING_TEXT = ("Unable to Start due to a dependency file missing. "
                 "Please re-install Voice Chat Service Tool")
-# Client rectangles at 96 dpi, both ends inclusive.
-STATUS = (21, 167, 221, 182)
-LABELS = {"Start": (14, 275, 67, 287), "Stop": (92, 276, 145, 288),
-          "Restart": (174, 276, 227, 288), "Close": (235, 14, 245, 25)}
+# The controls in twips (left, top, width, height), as the window lays them out.
+TWIPS = {"Start": (210, 4125, 810, 195), "Stop": (1380, 4140, 810, 195),
+         "Restart": (2610, 4140, 810, 195), "Close": (3525, 210, 165, 180)}
+UNAVAILABLE = 1  # STATE_SYSTEM_UNAVAILABLE
 # Generous: a loaded two-core machine can take long to start a Wine process.
 DEADLINE = 60.0
 
@@ -59,38 +60,6 @@ def wait(probe, what: str, accept=bool, deadline: float = DEADLINE, every: float
         if time.monotonic() > end:
             raise AssertionError(f"gave up after {deadline:.0f} s waiting for {what}; saw {seen!r}")
         time.sleep(every)
-
-
-def _ink(image: Image.Image) -> list[bool]:
-    """Which pixels clearly differ from the area's commonest colour."""
-    background = max(image.getcolors(1 << 16))[1]
-    return [sum(abs(a - b) for a, b in zip(p, background)) > 150 for p in image.getdata()]
-
-
-def label_state(window: Image.Image, name: str) -> str:
-    """'enabled' for a caption with black strokes, 'disabled' for a greyed
-    one, 'blank' for none."""
-    label = window.crop((LABELS[name][0], LABELS[name][1], LABELS[name][2] + 1, LABELS[name][3] + 1))
-    black = sum(1 for p in label.getdata() if max(p) <= 40)
-    ink = sum(_ink(label))
-    return "enabled" if black >= 5 else "blank" if ink < 10 else "disabled" if black == 0 else "?"
-
-
-def read_text(window: Image.Image, rect=STATUS) -> str:
-    """A one-line text by OCR: thresholded, enlarged, read by tesseract."""
-    area = window.crop((rect[0], rect[1], rect[2] + 1, rect[3] + 1))
-    mask = Image.new("L", area.size)
-    mask.putdata([0 if ink else 255 for ink in _ink(area)])
-    if 0 not in mask.getdata():
-        return ""
-    big = mask.resize((mask.width * 4, mask.height * 4), Image.LANCZOS)
-    page = Image.new("L", (big.width + 80, big.height + 80), 255)
-    page.paste(big, (40, 40))
-    png = io.BytesIO()
-    page.save(png, format="PNG")
-    out = subprocess.run(["tesseract", "stdin", "stdout", "--psm", "7"], input=png.getvalue(),
-                         capture_output=True, timeout=60)
-    return out.stdout.decode("utf-8", "replace").strip()
 
 
 class Tool:
@@ -127,6 +96,16 @@ class Tool:
 
     def reg_add(self, key: str, name: str, value: str) -> None:
         self.wine("reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+
+    def density(self, dpi: int) -> None:
+        """The screen's density from now on: both keys Wine reads it from,
+        then its machine restarted to read them."""
+        for key in (r"HKCU\Control Panel\Desktop",
+                    r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
+            self.wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+        subprocess.run(["wineserver", "-k"], timeout=60)
+        subprocess.run(["wineserver", "-w"], timeout=60)
+        subprocess.run(["wineserver", "-p"], timeout=60)
 
     # -- the service --
 
@@ -205,23 +184,38 @@ class Tool:
         self.last = Image.open(io.BytesIO(png)).convert("RGB")
         return self.last
 
+    def elements(self) -> list[tuple[int, int, str, str, str]]:
+        """The window's drawn controls as a screen reader finds them: role,
+        state, name, description, default action; the four commands, then
+        the title, the heading and the status."""
+        rows = [(line + "\t\t").split("\t")[:5] for line in self.inspect("acc", TITLE).splitlines()]
+        return [(int(r[0]), int(r[1]), *r[2:]) for r in rows if r[0].isdigit()]
+
     def face(self) -> str:
         """'Running: Start- Stop+ Restart+' for what the window shows."""
-        window = self.shot()
-        marks = {"enabled": "+", "disabled": "-"}
-        return f"{read_text(window)}: " + " ".join(
-            name + marks.get(label_state(window, name), "?") for name in ("Start", "Stop", "Restart"))
+        found = self.elements()
+        if len(found) != 7:
+            return f"no face: {found}"
+        return f"{found[6][2]}: " + " ".join(
+            f"{name}{'-' if state & UNAVAILABLE else '+'}"
+            for _, state, name, *_ in found[:3])
 
     def wait_face(self, face: str) -> None:
         wait(self.face, repr(face), accept=lambda seen: seen == face)
         log(f"shows {face}")
 
     def wait_status(self, text: str) -> None:
-        wait(lambda: read_text(self.shot()), repr(text), accept=lambda seen: seen == text)
+        wait(lambda: self.face().split(":")[0], repr(text), accept=lambda seen: seen == text)
 
-    def click(self, name: str, button: int = 1) -> None:
-        left, top, right, bottom = LABELS[name]
-        self.click_at((left + right) // 2, (top + bottom) // 2, button)
+    def rect(self, name: str, dpi: int = 96) -> tuple[int, int, int, int]:
+        """A command's rectangle in the window at `dpi`: left, top, right,
+        bottom (exclusive), rounded as the window rounds its twips."""
+        left, top, width, height = (round(v * dpi / 1440) for v in TWIPS[name])
+        return left, top, left + width, top + height
+
+    def click(self, name: str, dpi: int = 96) -> None:
+        left, top, right, bottom = self.rect(name, dpi)
+        self.click_at((left + right) // 2, (top + bottom) // 2)
 
     def click_at(self, x: int, y: int, button: int = 1) -> None:
         subprocess.run(["xdotool", "mousemove", "--sync", str(self.at[0] + x), str(self.at[1] + y),

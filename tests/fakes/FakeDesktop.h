@@ -44,7 +44,7 @@ public:
 
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override { timers_.erase(id); }
-    void ControlChanged(ControlId) override { ++changes; }
+    void ControlChanged(ControlId, LabelProperty) override { ++changes; }
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel; }

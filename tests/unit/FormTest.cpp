@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tests/fakes/FakeWindow.h"
+#include "window/Accessibility.h"
 
 namespace qv {
 namespace {
@@ -42,9 +43,11 @@ TEST_F(FormTest, StartUpClipsTheWindowFirstAndGivesItsFolderOneBackslash) {
 }
 
 TEST_F(FormTest, TheRegionFollowsTheScreensDensityRoundingHalvesToEven) {
-    desktop.twipsPerPixel = 12.0f;
-    form.MakeRound(desktop, 26);
-    EXPECT_EQ(desktop.windowCalls[0], "CreateRoundRectRgn(0, 0, 311, 376, 26, 26)");
+    desktop.twipsPerPixel = 10.0f;  // 144 dpi: 373.5 x 451.5, corners 39
+    desktop.widthTwips = 3740.0f;
+    desktop.heightTwips = 4520.0f;
+    form.DensityChanged();
+    EXPECT_EQ(desktop.windowCalls[0], "CreateRoundRectRgn(0, 0, 374, 452, 39, 39)");
     desktop.twipsPerPixel = 2.0f;
     desktop.widthTwips = 623.0f;   // 311.5
     desktop.heightTwips = 621.0f;  // 310.5
@@ -212,6 +215,31 @@ TEST_F(FormTest, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
     EXPECT_EQ(manager.Find(ServiceName), nullptr);  // stopped and deleted
     Click(ControlId::lblClose);
     EXPECT_TRUE(desktop.ended);
+}
+
+TEST_F(FormTest, AScreenReaderFindsButtonsAndTextAndPressesOnlyAnEnabledCommand) {
+    Install(scm::kRunning);
+    form.Load();
+    const auto elements = AccessibleElements(form);
+    ASSERT_EQ(elements.size(), 7u);
+    const std::wstring names[] = {L"Start", L"Stop", L"Restart", L"Close",
+                                  L"Quorvel Voice Chat Server Tool", L"Service Status", L"Running"};
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        EXPECT_EQ(elements[i].name, names[i]);
+        EXPECT_EQ(elements[i].button, i < 4);
+        EXPECT_EQ(AccessibleChildId(elements[i].id), static_cast<int>(i) + 1);
+    }
+    EXPECT_EQ(elements[3].description, L"Close");
+    EXPECT_EQ(elements[1].description, L"Stop Service");
+    EXPECT_EQ(elements[0].unavailable, true);
+    EXPECT_EQ(elements[1].unavailable, false);
+    EXPECT_EQ(AccessibleChildId(ControlId::Image1), 0);
+
+    form.DoDefaultAction(ControlId::lblStart);  // disabled: nothing
+    form.DoDefaultAction(ControlId::lblStatus);
+    EXPECT_EQ(Actual(), scm::kRunning);
+    form.DoDefaultAction(ControlId::lblStop);
+    EXPECT_EQ(manager.Find(ServiceName), nullptr);
 }
 
 TEST_F(FormTest, AnyButtonOnTheTopStripStartsTheSystemsMoveAndNothingElseDoes) {

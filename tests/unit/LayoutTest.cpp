@@ -27,6 +27,20 @@ TEST(Layout, TwipsBecomePixelsRoundingHalvesToEven) {
               std::tuple(167, 155, 220, 155));
 }
 
+TEST(Layout, EachDensityTakesTheArtDrawnAtOrAboveItAndStrokesFollow) {
+    const float tpp = 1440.0f;  // twips per pixel = tpp / dpi
+    const std::pair<int, int> densities[] = {{96, 100},  {110, 125}, {120, 125}, {144, 150},
+                                             {168, 175}, {192, 200}, {240, 200}};
+    for (const auto& [dpi, percent] : densities)
+        EXPECT_EQ(ArtPercent(tpp / static_cast<float>(dpi)), percent) << dpi;
+    EXPECT_EQ(PictureSize(15.0f), (PixelSize{250, 300}));
+    EXPECT_EQ(PictureSize(10.0f), (PixelSize{375, 451}));
+    EXPECT_EQ(StrokePixels(15.0f), 1);
+    EXPECT_EQ(StrokePixels(12.0f), 1);
+    EXPECT_EQ(StrokePixels(10.0f), 2);
+    EXPECT_EQ(StrokePixels(5.0f), 3);
+}
+
 TEST(Layout, TheFrontMostControlWhoseRectangleHoldsThePointTakesTheMouse) {
     struct Case {
         int x, y;

@@ -3,7 +3,11 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <map>
+#include <vector>
 
 #include "service/Product.h"
 #include "window/res/resource.h"
@@ -12,7 +16,7 @@ namespace qv {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"QVStatusToolWindow";
-constexpr int kEmblemSize = 48;
+constexpr int kHandTwips = 480;  // the hand cursor: 32 pixels at 96 dpi
 
 COLORREF Resolve(Rgb colour) {
     if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFFu));
@@ -23,9 +27,39 @@ RECT ToRect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 std::size_t IndexOf(ControlId id) { return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data()); }
 
+// The density a window is shown at, where the system can tell per window
+// (Windows 10 1607 on); before that, and before there is a window, the
+// screen's. Looked up by name, so the program still starts on older systems.
+UINT DpiOf(HWND window) {
+    using GetDpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto perWindow = reinterpret_cast<GetDpiForWindow>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (window != nullptr && perWindow != nullptr)
+        if (const UINT dpi = perWindow(window)) return dpi;
+    const WindowDc screen(nullptr);
+    return static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
 int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
+}
+
+// Where the designed face lacks a caption's letters (a translation in
+// another script), the first of these that has them all draws it.
+constexpr const wchar_t* kFallbackFaces[] = {
+    L"Segoe UI",  L"Microsoft Sans Serif", L"Arial Unicode MS", L"Nirmala UI", L"Microsoft YaHei",
+    L"SimSun",    L"Meiryo",               L"MS Gothic",        L"Malgun Gothic"};
+
+// Whether `font` draws every character of `text` with glyphs of its own.
+bool HasGlyphs(HDC dc, HFONT font, const std::wstring& text) {
+    if (font == nullptr || text.empty()) return true;
+    const SelectedObject selected(dc, font);
+    std::vector<WORD> glyphs(text.size());
+    if (GetGlyphIndicesW(dc, text.c_str(), static_cast<int>(text.size()), glyphs.data(),
+                         GGI_MARK_NONEXISTING_GLYPHS) == GDI_ERROR)
+        return true;
+    return std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
 }
 
 bool FaceInstalled(HDC dc, const wchar_t* face) {
@@ -49,9 +83,6 @@ StatusWindow::~StatusWindow() {
 bool StatusWindow::Create(frmVctool& form, int showCommand) {
     form_ = &form;
 
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&controls);
-
     icon_.reset(static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     smallIcon_.reset(static_cast<HICON>(
@@ -67,36 +98,23 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     windowClass.lpszClassName = kWindowClass;
     if (!RegisterClassExW(&windowClass)) return false;
 
-    {
-        const WindowDc screen(nullptr);
-        if (screen.get() != nullptr)
-            twipsPerPixel_ = 1440.0f / static_cast<float>(GetDeviceCaps(screen.get(), LOGPIXELSY));
-    }
-    const int width = TwipsToPixels(static_cast<float>(kWindowWidthTwips), twipsPerPixel_);
-    const int height = TwipsToPixels(static_cast<float>(kWindowHeightTwips), twipsPerPixel_);
-
     // Created as an ordinary overlapped window to get the system's default
     // placement, which pop-up windows do not receive, then stripped of its
     // frame; the system menu and minimise box keep the task bar button useful.
+    twipsPerPixel_ = 1440.0f / static_cast<float>(DpiOf(nullptr));
+    PixelSize size = WindowSize(twipsPerPixel_);
     if (CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_OVERLAPPED,
-                        CW_USEDEFAULT, CW_USEDEFAULT, width, height, nullptr, nullptr, instance_,
-                        this) == nullptr)
+                        CW_USEDEFAULT, CW_USEDEFAULT, size.width, size.height, nullptr, nullptr,
+                        instance_, this) == nullptr)
         return false;
+    // Placed on a screen of another density, it takes that one's size.
+    ApplyDensity(DpiOf(hwnd_));
+    size = WindowSize(twipsPerPixel_);
     RECT placed{};
     GetWindowRect(hwnd_, &placed);
     SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
-    SetWindowPos(hwnd_, nullptr, placed.left, placed.top, width, height,
+    SetWindowPos(hwnd_, nullptr, placed.left, placed.top, size.width, size.height,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-
-    background_.reset(static_cast<HBITMAP>(LoadImageW(
-        instance_, MAKEINTRESOURCEW(IDB_BACKGROUND), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    emblem_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM),
-                                                IMAGE_ICON, kEmblemSize, kEmblemSize, 0)));
-    hand_.reset(static_cast<HCURSOR>(
-        LoadImageW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER), IMAGE_CURSOR, 0, 0, 0)));
-    CreateFonts();
-    SizeHeadingToCaption();
-    CreateTooltips();
 
     form.Load();
     ShowWindow(hwnd_, showCommand);
@@ -104,29 +122,98 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     return true;
 }
 
+void StatusWindow::ApplyDensity(UINT dpi) {
+    twipsPerPixel_ = 1440.0f / static_cast<float>(dpi);
+    LoadArt();
+    CreateFonts();
+    SizeHeadingToCaption();
+    for (std::size_t i = 0; tooltips_ != nullptr && i < kLayout.size(); ++i) {
+        if (!kLayout[i].command) continue;
+        TOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = hwnd_;
+        tool.uId = i;
+        tool.rect = ToRect(ControlRect(kLayout[i], twipsPerPixel_));
+        SendMessageW(tooltips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void StatusWindow::LoadArt() {
+    const int percent = ArtPercent(twipsPerPixel_);
+    const int drawn = static_cast<int>(std::find(std::begin(kArtPercents), std::end(kArtPercents),
+                                                 percent) - std::begin(kArtPercents));
+    UniqueBitmap picture(static_cast<HBITMAP>(LoadImageW(
+        instance_, MAKEINTRESOURCEW(IDB_BACKGROUND_100 + drawn), IMAGE_BITMAP, 0, 0,
+        LR_CREATEDIBSECTION)));
+    const PixelSize want = PictureSize(twipsPerPixel_);
+    BITMAP have{};
+    if (picture) GetObjectW(picture.get(), sizeof(have), &have);
+    if (picture && (have.bmWidth != want.width || have.bmHeight != want.height)) {
+        // A density between the drawn ones: the next larger picture, scaled
+        // down once with a filter that averages, not one that drops pixels.
+        const WindowDc screen(nullptr);
+        UniqueBitmap scaled(CreateCompatibleBitmap(screen.get(), want.width, want.height));
+        const UniqueMemoryDc from(CreateCompatibleDC(screen.get()));
+        const UniqueMemoryDc to(CreateCompatibleDC(screen.get()));
+        {
+            const SelectedObject source(from.get(), picture.get());
+            const SelectedObject target(to.get(), scaled.get());
+            SetStretchBltMode(to.get(), HALFTONE);
+            SetBrushOrgEx(to.get(), 0, 0, nullptr);
+            StretchBlt(to.get(), 0, 0, want.width, want.height, from.get(), 0, 0, have.bmWidth,
+                       have.bmHeight, SRCCOPY);
+        }
+        picture = std::move(scaled);
+    }
+    background_ = std::move(picture);
+    const PixelRect emblem = ControlRect(LayoutOf(ControlId::Image1), twipsPerPixel_);
+    emblem_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
+                                                emblem.right - emblem.left,
+                                                emblem.bottom - emblem.top, 0)));
+    const int hand = TwipsToPixels(kHandTwips, twipsPerPixel_);
+    hand_.reset(static_cast<HCURSOR>(LoadImageW(instance_, MAKEINTRESOURCEW(IDC_HAND_POINTER),
+                                                IMAGE_CURSOR, hand, hand, 0)));
+}
+
 void StatusWindow::CreateFonts() {
+    for (std::size_t i = 0; i < kLayout.size(); ++i)
+        if (kLayout[i].kind == ControlKind::Label) MakeFont(i);
+}
+
+void StatusWindow::MakeFont(std::size_t index) {
+    const FontSpec& spec = kLayout[index].font;
+    const int height = -static_cast<int>(std::lround(spec.points * 20.0f / twipsPerPixel_));
+    const auto make = [&](const wchar_t* face, BYTE charset) {
+        return UniqueFont(CreateFontW(height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, charset,
+                                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, face));
+    };
     const WindowDc dc(hwnd_);
-    const int dpiY = GetDeviceCaps(dc.get(), LOGPIXELSY);
-    for (std::size_t i = 0; i < kLayout.size(); ++i) {
-        if (kLayout[i].kind != ControlKind::Label) continue;
-        const FontSpec& font = kLayout[i].font;
-        // A machine without the face gets the dialog font the system maps
-        // to its nearest sans serif, rather than a serif default.
-        const wchar_t* face = FaceInstalled(dc.get(), font.face) ? font.face : L"MS Shell Dlg 2";
-        fonts_[i].reset(CreateFontW(-static_cast<int>(std::lround(font.points * dpiY / 72.0)), 0, 0,
-                                    0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                    OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                    DEFAULT_PITCH | FF_DONTCARE, face));
+    if (!installed_.contains(spec.face)) installed_[spec.face] = FaceInstalled(dc.get(), spec.face);
+    // A machine without the face gets the dialog font the system maps to its
+    // nearest sans serif, rather than a serif default.
+    fonts_[index] = make(installed_[spec.face] ? spec.face : L"MS Shell Dlg 2", ANSI_CHARSET);
+    const std::wstring& caption = form_->LabelFor(kLayout[index].id)->Caption();
+    for (const wchar_t* face : kFallbackFaces) {
+        if (HasGlyphs(dc.get(), fonts_[index].get(), caption)) break;
+        if (UniqueFont fallback = make(face, DEFAULT_CHARSET); HasGlyphs(dc.get(), fallback.get(), caption))
+            fonts_[index] = std::move(fallback);
     }
 }
 
 void StatusWindow::CreateTooltips() {
+    // The common controls are loaded at the first hover over a command, not
+    // at start-up: most runs are looked at, not pointed at.
+    using InitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<InitCommonControlsEx>(reinterpret_cast<void*>(
+        GetProcAddress(LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx")));
+    const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    if (init == nullptr || !init(&controls)) return;
     tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                 WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
                                 instance_, nullptr);
-    if (tooltips_ == nullptr) return;
-    for (std::size_t i = 0; i < kLayout.size(); ++i) {
+    for (std::size_t i = 0; tooltips_ != nullptr && i < kLayout.size(); ++i) {
         if (!kLayout[i].command) continue;
         shownTips_[i] = form_->LabelFor(kLayout[i].id)->ToolTipText();
         TOOLINFOW tool{};
@@ -181,13 +268,38 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_CAPTURECHANGED:
             form_->CaptureLost();
             return 0;
+        case WM_DPICHANGED:
+            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        case WM_GETOBJECT:
+            if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
+            if (accessible_ == nullptr) accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
+            return accessible_->Answer(wParam);
+        case kDefaultActionMessage:
+            form_->DoDefaultAction(static_cast<ControlId>(wParam));
+            return 0;
         case WM_DESTROY:
+            if (accessible_ != nullptr) {
+                accessible_->Disconnect();
+                accessible_->Release();
+                accessible_ = nullptr;
+            }
             PostQuitMessage(0);
             return 0;
         default:
             break;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+void StatusWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    ApplyDensity(dpi);
+    // Where the system suggests, at the size the twips give there.
+    const PixelSize size = WindowSize(twipsPerPixel_);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, size.width, size.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    form_->DensityChanged();
+    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 void StatusWindow::OnPaint() {
@@ -224,21 +336,22 @@ void StatusWindow::PaintScene(HDC dc) const {
     }
 
     // Back to front: the table lists the front-most control first.
+    const int stroke = StrokePixels(twipsPerPixel_);
     for (std::size_t n = kLayout.size(); n-- > 0;) {
         const ControlLayout& layout = kLayout[n];
         const PixelRect r = ControlRect(layout, twipsPerPixel_);
         if (layout.kind == ControlKind::Line) {
-            const UniquePen pen(CreatePen(PS_SOLID, 1, layout.colour));
-            const SelectedObject selected(dc, pen.get());
-            MoveToEx(dc, r.left, r.top, nullptr);
-            LineTo(dc, r.right, r.bottom);
-            // LineTo leaves out the last point; a line includes both ends.
-            SetPixel(dc, r.right, r.bottom, layout.colour);
+            // The layout's lines run straight across or down; both ends
+            // belong to the line.
+            const RECT line{std::min(r.left, r.right), std::min(r.top, r.bottom),
+                            std::max(r.left, r.right) + stroke, std::max(r.top, r.bottom) + stroke};
+            const UniqueBrush brush(CreateSolidBrush(layout.colour));
+            FillRect(dc, &line, brush.get());
         } else if (const Label* label = form_->LabelFor(layout.id)) {
             PaintLabel(dc, n, *label);
         } else if (layout.id == ControlId::Image1 && emblem_) {
-            DrawIconEx(dc, r.left, r.top, emblem_.get(), kEmblemSize, kEmblemSize, 0, nullptr,
-                       DI_NORMAL);
+            DrawIconEx(dc, r.left, r.top, emblem_.get(), r.right - r.left, r.bottom - r.top, 0,
+                       nullptr, DI_NORMAL);
         }
     }
 }
@@ -259,7 +372,8 @@ void StatusWindow::PaintLabel(HDC dc, std::size_t index, const Label& label) con
         DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
     } else {
         // The classic disabled look: a light relief under grey text.
-        RECT relief{rect.left + 1, rect.top + 1, rect.right + 1, rect.bottom + 1};
+        RECT relief = rect;
+        OffsetRect(&relief, StrokePixels(twipsPerPixel_), StrokePixels(twipsPerPixel_));
         SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
         DrawTextW(dc, label.Caption().c_str(), -1, &relief, format);
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
@@ -302,6 +416,7 @@ void StatusWindow::OnSetCursor() {
     ScreenToClient(hwnd_, &point);
     const ControlLayout* target = ControlAt(point.x, point.y, twipsPerPixel_);
     const bool overCommand = target != nullptr && target->command;
+    if (overCommand && tooltips_ == nullptr) CreateTooltips();
     SetCursor(overCommand && hand_ ? hand_.get() : LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -311,26 +426,36 @@ void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
 
 void StatusWindow::StopTimer(int id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
-void StatusWindow::ControlChanged(ControlId id) {
+void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
     const std::size_t index = IndexOf(id);
     RECT before = LabelRect(index);
+    if (what == LabelProperty::Caption) MakeFont(index);
     if (id == ControlId::Label2) SizeHeadingToCaption();
     RECT after = LabelRect(index);
-    // One pixel more on the right and bottom for the disabled relief.
+    // A little more on the right and bottom for the disabled relief.
     for (RECT* rect : {&before, &after}) {
-        ++rect->right;
-        ++rect->bottom;
+        rect->right += StrokePixels(twipsPerPixel_);
+        rect->bottom += StrokePixels(twipsPerPixel_);
         InvalidateRect(hwnd_, rect, FALSE);
     }
-    const std::wstring& tip = form_->LabelFor(id)->ToolTipText();
-    if (tooltips_ != nullptr && kLayout[index].command && tip != shownTips_[index]) {
-        shownTips_[index] = tip;
+    const Label& label = *form_->LabelFor(id);
+    if (what == LabelProperty::ToolTip && tooltips_ != nullptr && kLayout[index].command) {
+        shownTips_[index] = label.ToolTipText();
         TOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.hwnd = hwnd_;
         tool.uId = index;
         tool.lpszText = shownTips_[index].data();
         SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    // Screen readers hear the status change and a command come and go.
+    if (const int child = AccessibleChildId(id); child != 0) {
+        if (what == LabelProperty::Caption)
+            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, child);
+        if (what == LabelProperty::Enabled)
+            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd_, OBJID_CLIENT, child);
+        if (what == LabelProperty::ToolTip)
+            NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd_, OBJID_CLIENT, child);
     }
 }
 

@@ -1,17 +1,20 @@
 // The real window: borderless, painted double-buffered from the control
-// model over its background picture. It decides nothing: mouse and timer
-// events go to frmVctool, which the window draws.
+// model over its background picture, at the density of the screen it is on.
+// It decides nothing: mouse, timer and reader events go to frmVctool, which
+// the window draws.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <map>
 #include <string>
 
 #include "platform/win32/Handles.h"
 #include "window/Desktop.h"
 #include "window/Layout.h"
 #include "window/frmVctool.h"
+#include "window/win32/Accessible.h"
 
 namespace qv {
 
@@ -28,7 +31,7 @@ public:
     // Desktop
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
-    void ControlChanged(ControlId id) override;
+    void ControlChanged(ControlId id, LabelProperty what) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel_; }
@@ -45,8 +48,14 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
+    // Everything drawn at the density `dpi`: fonts, pictures, cursor.
+    void ApplyDensity(UINT dpi);
+    void LoadArt();
     void CreateFonts();
+    // The label's font, or one that has its caption's letters.
+    void MakeFont(std::size_t index);
     void CreateTooltips();
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnPaint();
     void PaintScene(HDC dc) const;
     void PaintLabel(HDC dc, std::size_t index, const Label& label) const;
@@ -64,6 +73,7 @@ private:
     frmVctool* form_ = nullptr;
     float twipsPerPixel_ = 15.0f;
     std::array<UniqueFont, kLayout.size()> fonts_{};
+    std::map<std::wstring, bool> installed_;  // faces looked for
     std::array<std::wstring, kLayout.size()> shownTips_{};
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
@@ -71,6 +81,7 @@ private:
     UniqueIcon emblem_;
     UniqueCursor hand_;
     RECT headingRect_{};
+    Accessible* accessible_ = nullptr;  // made at a reader's first question
 };
 
 }  // namespace qv

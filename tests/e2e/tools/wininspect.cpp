@@ -5,7 +5,16 @@
 //   wininspect ok TITLE       presses that box's OK button: "pressed"
 //   wininspect service NAME   "state=N pid=N", or "error=N"
 //   wininspect path NAME      the service's executable as registered
+//   wininspect acc TITLE      the window's client as a screen reader finds it:
+//                             a line per child, "role<TAB>state<TAB>name<TAB>
+//                             description<TAB>default action"
+//   wininspect press TITLE N  a screen reader's default action on child N
+//   wininspect events TITLE S the name and state changes the window reports
+//                             to readers in the next S seconds, a line each:
+//                             "name N" or "state N" for child N
 #include <windows.h>
+
+#include <oleacc.h>
 
 #include <string>
 #include <string_view>
@@ -62,11 +71,88 @@ int Path(const wchar_t* name) {
     return Write(reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config)->lpBinaryPathName);
 }
 
+// The window's client object, as a reader in another process reaches it.
+IAccessible* Client(const wchar_t* title) {
+    IAccessible* client = nullptr;
+    const HWND window = FindWindowW(nullptr, title);
+    if (window != nullptr)
+        AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                   reinterpret_cast<void**>(&client));
+    return client;
+}
+
+std::wstring Take(BSTR text) {
+    std::wstring taken = text ? text : L"";
+    SysFreeString(text);
+    return taken;
+}
+
+int Acc(const wchar_t* title) {
+    IAccessible* client = Client(title);
+    if (client == nullptr) return Write(L"error=no client object", 1);
+    long count = 0;
+    client->get_accChildCount(&count);
+    std::wstring out;
+    for (long id = 1; id <= count; ++id) {
+        VARIANT child{};
+        child.vt = VT_I4;
+        child.lVal = id;
+        VARIANT role{}, state{};
+        BSTR name = nullptr, description = nullptr, action = nullptr;
+        client->get_accRole(child, &role);
+        client->get_accState(child, &state);
+        client->get_accName(child, &name);
+        client->get_accDescription(child, &description);
+        client->get_accDefaultAction(child, &action);
+        out += std::to_wstring(role.lVal) + L"\t" + std::to_wstring(state.lVal) + L"\t" +
+               Take(name) + L"\t" + Take(description) + L"\t" + Take(action) + L"\n";
+    }
+    client->Release();
+    return Write(out);
+}
+
+int Press(const wchar_t* title, const wchar_t* child) {
+    IAccessible* client = Client(title);
+    if (client == nullptr) return Write(L"error=no client object", 1);
+    VARIANT id{};
+    id.vt = VT_I4;
+    id.lVal = _wtol(child);
+    const HRESULT result = client->accDoDefaultAction(id);
+    client->Release();
+    return Write(SUCCEEDED(result) ? L"pressed" : L"refused", SUCCEEDED(result) ? 0 : 1);
+}
+
+void CALLBACK Noted(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    if (object != OBJID_CLIENT) return;
+    const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE ? L"name " : L"state ";
+    Write(what + std::to_wstring(child) + L"\n");
+}
+
+int Events(const wchar_t* title, const wchar_t* seconds) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(FindWindowW(nullptr, title), &pid);
+    if (pid == 0) return Write(L"error=no window", 1);
+    SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &Noted, pid, 0,
+                    WINEVENT_OUTOFCONTEXT);
+    Write(L"listening\n");
+    const ULONGLONG end = GetTickCount64() + 1000ull * static_cast<ULONGLONG>(_wtoi(seconds));
+    for (ULONGLONG now; (now = GetTickCount64()) < end;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) return Write(L"usage: wininspect box|ok|service|path NAME", 2);
-    const std::wstring_view command = argv[1];
+    CoInitialize(nullptr);
+    const std::wstring_view command = argc > 1 ? argv[1] : L"";
+    if (command == L"press" && argc == 4) return Press(argv[2], argv[3]);
+    if (command == L"events" && argc == 4) return Events(argv[2], argv[3]);
+    if (argc != 3) return Write(L"usage: wininspect box|ok|service|path|acc NAME", 2);
+    if (command == L"acc") return Acc(argv[2]);
     if (command == L"service") return Service(argv[2]);
     if (command == L"path") return Path(argv[2]);
     const HWND box = Box(argv[2]);
@@ -78,5 +164,5 @@ int wmain(int argc, wchar_t** argv) {
                      reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
         return Write(L"pressed");
     }
-    return Write(L"usage: wininspect box|ok|service|path NAME", 2);
+    return Write(L"usage: wininspect box|ok|service|path|acc NAME", 2);
 }

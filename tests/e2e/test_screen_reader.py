@@ -1,0 +1,44 @@
+"""What a screen reader in another process finds in the window in each face:
+the commands as push buttons (name, tooltip, unavailable while disabled,
+"Press"), the title, heading and status as text; that it hears the status
+and the commands change; and that pressing Start through it installs and
+starts the service."""
+
+import subprocess
+import tempfile
+
+import harness as h
+
+BUTTON, TEXT = 43, 41  # ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_STATICTEXT
+READ_ONLY = 64         # STATE_SYSTEM_READONLY
+
+
+def expected(status: str, start: int, stop: int, restart: int) -> list:
+    return [(BUTTON, start, "Start", "Start Service", "Press"),
+            (BUTTON, stop, "Stop", "Stop Service", "Press"),
+            (BUTTON, restart, "Restart", "Restart Service", "Press"),
+            (BUTTON, 0, "Close", "Close", "Press"),
+            (TEXT, READ_ONLY, "Quorvel Voice Chat Server Tool", "", ""),
+            (TEXT, READ_ONLY, "Service Status", "", ""),
+            (TEXT, READ_ONLY, status, "", "")]
+
+
+with h.scenario("screen_reader") as tool:
+    tool.behave(StopPendingMs=3000)
+    tool.launch()
+    h.wait(tool.elements, "the not-installed face", accept=lambda e: e == expected("Stopped", 0, 1, 1))
+
+    with tempfile.TemporaryFile("w+") as heard:
+        listener = subprocess.Popen(["wine", tool.folder + r"\wininspect.exe", "events", h.TITLE, "8"],
+                                    cwd=tool.prefix / "drive_c", stdout=heard, stderr=subprocess.DEVNULL)
+        h.wait(lambda: heard.seek(0) or heard.read(), "the listener", every=0.1)
+        assert tool.inspect("press", h.TITLE, "1") == "pressed"
+        h.wait(tool.elements, "the running face", accept=lambda e: e == expected("Running", 1, 0, 0))
+        assert tool.state() == h.RUNNING
+        listener.wait(timeout=60)
+        heard.seek(0)
+        events = heard.read().split("\n")
+    assert {"state 1", "state 2", "state 3", "name 7"} <= set(events), events
+
+    tool.click("Stop")  # pending: nothing to press, the text stays
+    h.wait(tool.elements, "the pending face", accept=lambda e: e == expected("Running", 1, 1, 1))

@@ -1,0 +1,26 @@
+// What a screen reader is told about the window's drawn controls, which are
+// no windows of their own: the four commands as push buttons, then the
+// title, the heading and the status as static text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "window/frmVctool.h"
+
+namespace qv {
+
+struct AccessibleElement {
+    ControlId id;
+    bool button;              // a push button; else static text
+    std::wstring name;        // what a reader says first
+    std::wstring description; // a button's tooltip
+    bool unavailable;         // a disabled button
+};
+
+// In their order as children (child id 1 is the first).
+std::vector<AccessibleElement> AccessibleElements(const frmVctool& form);
+// A control's child id; 0 for a control that is no element.
+int AccessibleChildId(ControlId id);
+
+}  // namespace qv

@@ -1,0 +1,243 @@
+#include "window/win32/Accessible.h"
+
+namespace qv {
+namespace {
+
+// OLE, loaded at the first reader's first question.
+struct Ole {
+    decltype(&::LresultFromObject) lresultFromObject = nullptr;
+    decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
+    decltype(&::SysAllocString) sysAllocString = nullptr;
+};
+
+template <typename Function>
+void Find(Function& function, const wchar_t* library, const char* name) {
+    // Through void*, as a FARPROC names no particular signature.
+    function = reinterpret_cast<Function>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(library), name)));
+}
+
+const Ole& LoadedOle() {
+    static const Ole ole = [] {
+        Ole loaded;
+        decltype(&::CoInitializeEx) coInitializeEx = nullptr;
+        Find(coInitializeEx, L"ole32.dll", "CoInitializeEx");
+        // The reader's calls arrive as messages to this thread's apartment.
+        if (coInitializeEx != nullptr) coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        Find(loaded.lresultFromObject, L"oleacc.dll", "LresultFromObject");
+        Find(loaded.createStdAccessibleObject, L"oleacc.dll", "CreateStdAccessibleObject");
+        Find(loaded.sysAllocString, L"oleaut32.dll", "SysAllocString");
+        return loaded;
+    }();
+    return ole;
+}
+
+void Set(VARIANT& variant, long value) {
+    variant.vt = VT_I4;
+    variant.lVal = value;
+}
+
+}  // namespace
+
+LRESULT Accessible::Answer(WPARAM wParam) {
+    const Ole& ole = LoadedOle();
+    if (ole.lresultFromObject == nullptr || ole.sysAllocString == nullptr) return 0;
+    return ole.lresultFromObject(__uuidof(IAccessible), wParam, this);
+}
+
+HRESULT Accessible::QueryInterface(REFIID riid, void** object) {
+    if (riid == __uuidof(IUnknown) || riid == __uuidof(IDispatch) ||
+        riid == __uuidof(IAccessible)) {
+        *object = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG Accessible::Release() {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+}
+
+HRESULT Accessible::GetTypeInfoCount(UINT* count) {
+    *count = 0;
+    return S_OK;
+}
+
+const AccessibleElement* Accessible::Element(const VARIANT& child, bool& valid) {
+    elements_ = form_ ? AccessibleElements(*form_) : std::vector<AccessibleElement>{};
+    valid = form_ != nullptr && child.vt == VT_I4 && child.lVal >= CHILDID_SELF &&
+            child.lVal <= static_cast<long>(elements_.size());
+    return valid && child.lVal != CHILDID_SELF ? &elements_[static_cast<std::size_t>(child.lVal - 1)]
+                                               : nullptr;
+}
+
+HRESULT Accessible::Text(const std::wstring& text, BSTR* out) {
+    *out = text.empty() ? nullptr : LoadedOle().sysAllocString(text.c_str());
+    return text.empty() ? S_FALSE : S_OK;
+}
+
+HRESULT Accessible::get_accParent(IDispatch** parent) {
+    *parent = nullptr;
+    const Ole& ole = LoadedOle();
+    if (form_ == nullptr || ole.createStdAccessibleObject == nullptr) return S_FALSE;
+    return ole.createStdAccessibleObject(window_, OBJID_WINDOW, __uuidof(IDispatch),
+                                         reinterpret_cast<void**>(parent));
+}
+
+HRESULT Accessible::get_accChildCount(long* count) {
+    *count = form_ ? static_cast<long>(AccessibleElements(*form_).size()) : 0;
+    return S_OK;
+}
+
+HRESULT Accessible::get_accChild(VARIANT child, IDispatch** dispatch) {
+    bool valid = false;
+    Element(child, valid);
+    *dispatch = nullptr;  // the children are simple elements, not objects
+    return valid ? S_FALSE : E_INVALIDARG;
+}
+
+HRESULT Accessible::get_accName(VARIANT child, BSTR* name) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    if (element == nullptr) {
+        wchar_t caption[128] = {};
+        GetWindowTextW(window_, caption, static_cast<int>(std::size(caption)));
+        return Text(caption, name);
+    }
+    return Text(element->name, name);
+}
+
+HRESULT Accessible::get_accValue(VARIANT, BSTR* value) {
+    *value = nullptr;
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accDescription(VARIANT child, BSTR* description) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    return Text(element ? element->description : L"", description);
+}
+
+HRESULT Accessible::get_accRole(VARIANT child, VARIANT* role) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    Set(*role, element == nullptr ? ROLE_SYSTEM_CLIENT
+               : element->button  ? ROLE_SYSTEM_PUSHBUTTON
+                                  : ROLE_SYSTEM_STATICTEXT);
+    return S_OK;
+}
+
+HRESULT Accessible::get_accState(VARIANT child, VARIANT* state) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    long flags = 0;
+    if (element != nullptr && !element->button) flags = STATE_SYSTEM_READONLY;
+    if (element != nullptr && element->unavailable) flags = STATE_SYSTEM_UNAVAILABLE;
+    Set(*state, flags);
+    return S_OK;
+}
+
+HRESULT Accessible::get_accHelp(VARIANT, BSTR* help) {
+    *help = nullptr;
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
+    *file = nullptr;
+    *topic = 0;
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
+    *shortcut = nullptr;  // the window takes no keys
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accFocus(VARIANT* focus) {
+    focus->vt = VT_EMPTY;
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accSelection(VARIANT* selection) {
+    selection->vt = VT_EMPTY;
+    return S_FALSE;
+}
+
+HRESULT Accessible::get_accDefaultAction(VARIANT child, BSTR* action) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    return Text(element && element->button ? L"Press" : L"", action);
+}
+
+HRESULT Accessible::accLocation(long* left, long* top, long* width, long* height,
+                                VARIANT child) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    if (element != nullptr) {
+        const PixelRect r = ControlRect(LayoutOf(element->id), twipsPerPixel_);
+        rect = {r.left, r.top, r.right, r.bottom};
+    }
+    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    *left = rect.left;
+    *top = rect.top;
+    *width = rect.right - rect.left;
+    *height = rect.bottom - rect.top;
+    return S_OK;
+}
+
+HRESULT Accessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
+    bool valid = false;
+    Element(start, valid);
+    if (!valid) return E_INVALIDARG;
+    const long count = static_cast<long>(elements_.size());
+    long to = 0;
+    if (start.lVal == CHILDID_SELF && direction == NAVDIR_FIRSTCHILD) to = 1;
+    if (start.lVal == CHILDID_SELF && direction == NAVDIR_LASTCHILD) to = count;
+    if (start.lVal != CHILDID_SELF && (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN))
+        to = start.lVal + 1;
+    if (start.lVal != CHILDID_SELF && (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP))
+        to = start.lVal - 1;
+    if (to < 1 || to > count) {
+        end->vt = VT_EMPTY;
+        return S_FALSE;
+    }
+    Set(*end, to);
+    return S_OK;
+}
+
+HRESULT Accessible::accHitTest(long x, long y, VARIANT* child) {
+    POINT point{x, y};
+    ScreenToClient(window_, &point);
+    RECT client{};
+    GetClientRect(window_, &client);
+    if (form_ == nullptr || !PtInRect(&client, point)) {
+        child->vt = VT_EMPTY;
+        return S_FALSE;
+    }
+    const ControlLayout* target = ControlAt(point.x, point.y, twipsPerPixel_);
+    Set(*child, target ? AccessibleChildId(target->id) : CHILDID_SELF);
+    return S_OK;
+}
+
+HRESULT Accessible::accDoDefaultAction(VARIANT child) {
+    bool valid = false;
+    const AccessibleElement* element = Element(child, valid);
+    if (!valid) return E_INVALIDARG;
+    if (element == nullptr || !element->button) return DISP_E_MEMBERNOTFOUND;
+    PostMessageW(window_, kDefaultActionMessage, static_cast<WPARAM>(element->id), 0);
+    return S_OK;
+}
+
+}  // namespace qv
