@@ -4,6 +4,8 @@
 install(TARGETS QVStatusTool RUNTIME DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.txt DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/language-template.txt DESTINATION docs)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/languages/German.txt
+              ${PROJECT_SOURCE_DIR}/docs/languages/Russian.txt DESTINATION docs/languages)
 # Windows users read the guide in Notepad: plain text with a .txt name.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/translating.md DESTINATION docs RENAME translating.txt)
 

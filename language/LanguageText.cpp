@@ -66,11 +66,48 @@ std::optional<VbBool> FileHasData(FileSystem& files, const std::wstring& path) {
     return ToVbBool(*length > 0);
 }
 
+std::wstring DecodeUtf8(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    for (std::size_t at = 0; at < bytes.size();) {
+        const unsigned lead = byte(at++);
+        // How many continuation bytes follow the lead, and the range the first
+        // of them must fall in (which rules out overlong forms, surrogates and
+        // code points past U+10FFFF).
+        const int more = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 && lead <= 0xEF ? 2
+                         : lead >= 0xC2 && lead <= 0xDF ? 1 : 0;
+        const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        char32_t point = more == 0 ? lead : lead & (0x3Fu >> more);
+        int taken = 0;
+        while (taken < more && at < bytes.size() &&
+               byte(at) >= (taken == 0 ? low : 0x80) && byte(at) <= (taken == 0 ? high : 0xBF)) {
+            point = (point << 6) | (byte(at++) & 0x3Fu);
+            ++taken;
+        }
+        if (lead >= 0x80 && (more == 0 || taken < more)) point = 0xFFFD;
+        if constexpr (sizeof(wchar_t) == 2) {
+            if (point > 0xFFFF) {
+                text.push_back(static_cast<wchar_t>(0xD800 + ((point - 0x10000) >> 10)));
+                point = 0xDC00 + ((point - 0x10000) & 0x3FF);
+            }
+        }
+        text.push_back(static_cast<wchar_t>(point));
+    }
+    return text;
+}
+
 std::wstring ReadTextFile(FileSystem& files, const std::wstring& path) {
     if (FileHasData(files, path).value_or(VbFalse) != VbTrue) return {};
     try {
         const auto bytes = files.ReadWholeFile(path);
-        return bytes ? DecodeAnsi(*bytes) : std::wstring();
+        if (!bytes) return {};
+        // Translators write UTF-8 today; the mark tells such a file from one
+        // in the code page, which decodes exactly as it always did.
+        constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+        if (bytes->starts_with(kUtf8Mark)) return DecodeUtf8(std::string_view(*bytes).substr(3));
+        return DecodeAnsi(*bytes);
     } catch (const std::bad_alloc&) {
         // A file too large to decode leaves the window in English.
         return {};

@@ -39,9 +39,13 @@ private:
 // successful search str1 holds the translation found, even a blank one.
 std::wstring changelstring(std::wstring& str1, const LanguageText& languageText);
 
-// The file's content decoded from the ANSI code page; the empty text when the
-// file is missing, empty, unreadable or too large to hold.
+// The file's content, decoded as UTF-8 when it begins with the UTF-8 byte
+// order mark, else from the ANSI code page; the empty text when the file is
+// missing, empty, unreadable or too large to hold.
 std::wstring ReadTextFile(FileSystem& files, const std::wstring& path);
+
+// UTF-8 to Unicode; each ill-formed sequence becomes one U+FFFD.
+std::wstring DecodeUtf8(std::string_view bytes);
 
 // True when the file's length is above zero; nothing when the length cannot
 // be read (the file does not exist).

@@ -1,43 +1,65 @@
-"""The language the user's settings pick: a German file (Windows-1252, CR LF)
-translates the status and the messages; a 1 MiB file does the same as fast;
-an entry whose key only matches the message in a locale-aware way ("\u00df"
-for "ss") leaves the message whole, in English."""
+"""The language the user's settings pick, from the translator's kit: the
+German sample (Windows-1252) translates the status and the messages; the
+same entries behind 1 MiB of other lines come as fast; a key that matches a
+message only loosely ("\u00df" for "ss") leaves it whole, in English; the
+Russian sample (UTF-8) reads back exactly and is left as a screenshot."""
 
 import time
 
 import harness as h
 
-LANGUAGES = r"C:\Quorvel\Languages"
-ENTRIES = ("Stopped=>Gestoppt\r\n" + h.MISSING_TEXT +
-           "=>Starten nicht m\u00f6glich: eine Datei fehlt.\r\n")
+FOLDER = r"C:\Quorvel\Languages"
+KIT = h.ROOT / "docs" / "languages"
 
 
-def show(tool: h.Tool, text: str) -> float:
-    """Writes German.txt, starts the tool, and returns how long it took to
-    show the translated status; then Start, to see the missing-file box."""
-    (tool.prefix / "drive_c" / LANGUAGES[3:].replace("\\", "/") / "German.txt").write_bytes(
-        text.encode("cp1252"))
+def show(tool: h.Tool, language: str, content: bytes) -> float:
+    """Starts the tool with `content` as the language's file, and returns how
+    long it took to show the translated status."""
+    tool.reg_add(h.SETTINGS_KEY, "Language", language)
+    (tool.prefix / "drive_c" / FOLDER[3:].replace("\\", "/") / f"{language}.txt").write_bytes(content)
     tool.launch()
     began = time.monotonic()
-    tool.wait_face("Gestoppt: Start+ Stop- Restart-")
+    h.wait(tool.face, "the translated status", accept=lambda face: not face.startswith("Stopped"))
     return time.monotonic() - began
 
 
-with h.scenario("language") as tool:
-    (tool.prefix / "drive_c" / LANGUAGES[3:].replace("\\", "/")).mkdir(parents=True)
-    tool.reg_add(h.SETTINGS_KEY, "LFOLDER", LANGUAGES)
-    tool.reg_add(h.SETTINGS_KEY, "Language", "German")
-    (tool.dir / "TesmoVoIP.xml").unlink()
-
-    small = show(tool, "Deutsch\r\n" + ENTRIES)
+def missing_file_box(tool: h.Tool) -> str:
     tool.click("Start")
-    assert tool.box("Quorvel") == "Starten nicht m\u00f6glich: eine Datei fehlt."
+    text = tool.box("Quorvel")
     tool.press_ok("Quorvel")
     h.wait(lambda: not tool.running(), "the tool to end")
+    return text
 
-    filler = "".join(f"# Zeile {n} ohne Eintrag\r\n" for n in range(40000))
-    sharp_s = h.MISSING_TEXT.replace("missing", "mi\u00dfing") + "=>Abh\u00e4ngige Datei fehlt\r\n"
-    large = show(tool, "Deutsch\r\n" + filler + sharp_s + "Stopped=>Gestoppt\r\n")
-    h.log(f"translated status after {small:.1f} s with a small file, {large:.1f} s with 1 MiB")
-    tool.click("Start")
-    assert tool.box("Quorvel") == h.MISSING_TEXT
+
+with h.scenario("language") as tool:
+    (tool.prefix / "drive_c" / FOLDER[3:].replace("\\", "/")).mkdir(parents=True)
+    tool.reg_add(h.SETTINGS_KEY, "LFOLDER", FOLDER)
+    (tool.dir / "TesmoVoIP.xml").unlink()
+
+    german = (KIT / "German.txt").read_bytes()
+    small = show(tool, "German", german)
+    assert tool.face() == "Gestoppt: Starten+ Stoppen- Neustart-", tool.face()
+    assert missing_file_box(tool) == ("Starten nicht m\u00f6glich, weil eine ben\u00f6tigte Datei "
+                                      "fehlt. Bitte installieren Sie das Sprachchat-Dienstwerkzeug neu.")
+
+    filler = b"".join(b"# Zeile %d ohne Eintrag\r\n" % n for n in range(40000))
+    sharp_s = h.MISSING_TEXT.replace("missing", "mi\u00dfing").encode("cp1252") + b"=>Datei fehlt\r\n"
+    large = show(tool, "German", b"Deutsch\r\n" + filler + sharp_s + b"Stopped=>Gestoppt\r\n")
+    h.log(f"translated status after {small:.1f} s with the sample, {large:.1f} s with 1 MiB")
+    assert missing_file_box(tool) == h.MISSING_TEXT
+
+    show(tool, "Russian", (KIT / "Russian.txt").read_bytes())
+    names = [(name, description) for _, _, name, description, _ in tool.elements()]
+    assert names == [
+        ("\u041f\u0443\u0441\u043a", "\u041f\u0443\u0441\u043a \u0421\u043b\u0443\u0436\u0431\u0430"),
+        ("\u0421\u0442\u043e\u043f", "\u0421\u0442\u043e\u043f \u0421\u043b\u0443\u0436\u0431\u0430"),
+        ("\u0417\u0430\u043d\u043e\u0432\u043e",
+         "\u0417\u0430\u043d\u043e\u0432\u043e \u0421\u043b\u0443\u0436\u0431\u0430"),
+        ("Close", "Close"),
+        ("Quorvel \u0421\u0435\u0440\u0432\u0435\u0440 \u0433\u043e\u043b\u043e\u0441\u043e\u0432"
+         "\u043e\u0433\u043e \u0447\u0430\u0442\u0430 \u2014 \u0438\u043d\u0441\u0442\u0440\u0443"
+         "\u043c\u0435\u043d\u0442", ""),
+        ("\u0421\u043b\u0443\u0436\u0431\u0430 " + "\u0441\u0442\u0430\u0442\u0443\u0441", ""),
+        ("\u041e\u0441\u0442\u0430\u043d\u043e\u0432\u043b\u0435\u043d\u0430", "")], names
+    (h.ARTIFACTS / "language").mkdir(parents=True, exist_ok=True)
+    tool.shot().save(h.ARTIFACTS / "language" / "russian.png")

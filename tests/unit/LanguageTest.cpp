@@ -91,6 +91,25 @@ TEST(ReadTextFile, DecodesTheAnsiCodePageAndGivesNothingForAnythingUnreadable) {
     EXPECT_EQ(ReadTextFile(files, path), L"");
 }
 
+TEST(ReadTextFile, DecodesUtf8AfterItsMarkWithOneReplacementForEachBadSequence) {
+    fake::FakeFiles files;
+    const std::wstring path = LR"(C:\Lang\Greek.txt)";
+    const auto read = [&](const std::string& bytes) {
+        files.AddFile(path, bytes);
+        return ReadTextFile(files, path);
+    };
+    EXPECT_EQ(read("\xEF\xBB\xBFx\r\nStart=>\xCE\x88\xCE\xBD\xCE\xB1\xCF\x81\xCE\xBE\xCE\xB7"),
+              L"x\r\nStart=>\u0388\u03bd\u03b1\u03c1\u03be\u03b7");
+    EXPECT_EQ(read("\xEF\xBB\xBF\xE2\x82\xAC\xF0\x9F\x93\xA1"), L"\u20ac" + std::wstring(L"\U0001F4E1"));
+    // Cut short, stray, overlong, a surrogate, past U+10FFFF: the text goes on.
+    EXPECT_EQ(read("\xEF\xBB\xBF" "a\xE2\x82" "b\x80" "c\xC0\x80" "d\xED\xA0\x80" "e\xF4\x90\x80\x80" "f\xE2"),
+              L"a\ufffdb\ufffdc\ufffd\ufffdd\ufffd\ufffd\ufffde\ufffd\ufffd\ufffd\ufffdf\ufffd");
+    // Without the mark, as always: the ANSI code page, byte for byte.
+    EXPECT_EQ(read("\xEF\xBB x"), L"\u00ef\u00bb x");
+    EXPECT_EQ(Tr(L"Start", read("\xEF\xBB\xBFx\r\nStart=>\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA\r\n")),
+              L"\u041f\u0443\u0441\u043a");
+}
+
 TEST(LanguageOfFile, IsTheFirstPieceWhenTheSecondIsTxtAndTheNameIsNotEnglishTxt) {
     const std::vector<std::pair<const wchar_t*, std::optional<std::wstring>>> rows = {
         {L"German.txt", L"German"},        {L"German.TXT", L"German"},
