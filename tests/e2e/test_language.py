@@ -24,10 +24,13 @@ def show(tool: h.Tool, language: str, content: bytes) -> float:
 
 
 def missing_file_box(tool: h.Tool) -> str:
+    """Start without the service's data file: the message, then the program
+    ends with nothing registered."""
     tool.click("Start")
     text = tool.box("Quorvel")
     tool.press_ok("Quorvel")
     h.wait(lambda: not tool.running(), "the tool to end")
+    assert tool.state() is None
     return text
 
 

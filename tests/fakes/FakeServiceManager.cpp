@@ -1,6 +1,5 @@
 #include "tests/fakes/FakeServiceManager.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -8,26 +7,22 @@
 namespace qv::fake {
 namespace {
 
-constexpr std::uint32_t kDeleteAccess = 0x00010000;   // DELETE
-constexpr std::uint32_t kErrorInvalidName = 123;
-constexpr std::uint32_t kErrorInvalidServiceControl = 1052;
-constexpr std::uint32_t kConfigFixedBytes = 36;        // QUERY_SERVICE_CONFIG's fields
+constexpr std::uint32_t kDeleteAccess = 0x00010000;  // DELETE
 
 std::string Key(std::string name) {
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return name;
 }
 
-std::string Text(const char* text) { return text ? text : "null"; }
-// A wide text as the call log shows it: letters beyond ASCII as '?'.
-std::string Text(const wchar_t* text) {
+// Texts as the call log shows them: null as "null", wide letters beyond
+// ASCII as '?'.
+template <typename Char>
+std::string Text(const Char* text) {
     if (!text) return "null";
     std::string narrow;
-    for (; *text; ++text) narrow += *text < 0x80 ? static_cast<char>(*text) : '?';
+    for (; *text; ++text)
+        narrow += static_cast<std::uint32_t>(*text) < 0x80 ? static_cast<char>(*text) : '?';
     return narrow;
-}
-std::optional<std::wstring> Optional(const wchar_t* text) {
-    return text ? std::optional<std::wstring>(text) : std::nullopt;
 }
 
 std::string Hex(std::uint32_t value) {
@@ -41,17 +36,11 @@ std::string Id(ScHandle handle) {
                   : "null";
 }
 
-// The arguments as the call log shows them, separated by commas.
 template <typename... Parts>
 std::string Args(const Parts&... parts) {
     std::string text;
     ((text.append(text.empty() ? "" : ", ").append(parts)), ...);
     return text;
-}
-
-bool IsPending(std::int32_t state) {
-    return state == scm::kStartPending || state == scm::kStopPending ||
-           state == scm::kContinuePending || state == scm::kPausePending;
 }
 
 }  // namespace
@@ -86,11 +75,8 @@ int FakeServiceManager::OpenHandles() const { return static_cast<int>(handles_.s
 bool FakeServiceManager::Injected(const std::string& name, const std::string& args) {
     calls.push_back(name + "(" + args + ")");
     const int nth = ++callCounts_[name];
-    const auto failing = failures_.find(name);
-    if (failing == failures_.end()) return false;
     for (const int occurrence : {0, nth})
-        if (const auto it = failing->second.find(occurrence); it != failing->second.end())
-            return !Fail(it->second);
+        if (failures_[name].count(occurrence) != 0) return !Fail(failures_[name][occurrence]);
     return false;
 }
 
@@ -133,10 +119,7 @@ ScHandle FakeServiceManager::OpenServiceA(ScHandle manager, const char* serviceN
                                           std::uint32_t desiredAccess) {
     if (Injected("OpenServiceA", Args(Id(manager), Text(serviceName), Hex(desiredAccess))))
         return nullptr;
-    const auto it = handles_.find(reinterpret_cast<std::uintptr_t>(manager));
-    if (it == handles_.end() || !it->second.key.empty())
-        return Fail(scm::kErrorInvalidHandle), nullptr;
-    const FakeService* service = serviceName ? Find(serviceName) : nullptr;
+    const FakeService* service = Find(serviceName);
     if (!service) return Fail(scm::kErrorServiceDoesNotExist), nullptr;
     if ((desiredAccess & ~service->grantedAccess) != 0) return Fail(scm::kErrorAccessDenied), nullptr;
     return NewHandle(desiredAccess, Key(serviceName));
@@ -147,7 +130,6 @@ bool FakeServiceManager::QueryServiceStatus(ScHandle handle, ServiceStatus* stat
     const FakeService* service = ServiceFor(handle, scm::kServiceQueryStatus);
     if (!service) return false;
     *status = {};
-    status->dwServiceType = service->serviceType;
     status->dwCurrentState = static_cast<std::uint32_t>(service->state);
     return true;
 }
@@ -157,14 +139,14 @@ bool FakeServiceManager::QueryServiceConfigA(ScHandle handle, void* buffer, std:
     if (Injected("QueryServiceConfigA", Args(Id(handle), std::to_string(bufSize)))) return false;
     const FakeService* s = ServiceFor(handle, scm::kServiceQueryConfig);
     if (!s) return false;
-    // The strings follow the fixed part, each with its terminator; the empty
+    // Nine 32-bit fields, then the texts with their terminators; the empty
     // dependency list ends in two.
     const auto need = static_cast<std::uint32_t>(
-        kConfigFixedBytes + s->binaryPath.size() + 1 + s->loadOrderGroup.size() + 1 + 2 +
+        36 + s->binaryPath.size() + 1 + s->loadOrderGroup.size() + 1 + 2 +
         s->account.value_or(L"LocalSystem").size() + 1 + s->displayName.size() + 1);
     *bytesNeeded = s->bytesNeeded.value_or(need);
     if (bufSize < *bytesNeeded) return Fail(scm::kErrorInsufficientBuffer);
-    // Writes all it claims to need, so an undersized buffer shows up under
+    // All it claims to need, so an undersized buffer shows up under
     // AddressSanitizer.
     std::memset(buffer, 0, *bytesNeeded);
     return true;
@@ -177,7 +159,6 @@ bool FakeServiceManager::StartServiceA(ScHandle handle, std::uint32_t numArgs, c
     if (service->markedForDelete) return Fail(scm::kErrorServiceMarkedForDelete);
     if (service->disabled) return Fail(scm::kErrorServiceDisabled);
     if (service->state != scm::kStopped) return Fail(scm::kErrorServiceAlreadyRunning);
-    if (service->onStart == OnStart::TimeOut) return Fail(scm::kErrorServiceRequestTimeout);
     service->state = service->onStart == OnStart::Run ? scm::kRunning : scm::kStartPending;
     return true;
 }
@@ -185,11 +166,11 @@ bool FakeServiceManager::StartServiceA(ScHandle handle, std::uint32_t numArgs, c
 bool FakeServiceManager::ControlService(ScHandle handle, std::uint32_t control,
                                         ServiceStatus* status) {
     if (Injected("ControlService", Args(Id(handle), std::to_string(control)))) return false;
-    if (control != scm::kServiceControlStop) return Fail(kErrorInvalidServiceControl);
     FakeService* service = ServiceFor(handle, scm::kServiceStop);
     if (!service) return false;
     if (service->state == scm::kStopped) return Fail(scm::kErrorServiceNotActive);
-    if (IsPending(service->state)) return Fail(scm::kErrorServiceCannotAcceptCtrl);
+    if (service->state != scm::kRunning && service->state != scm::kPaused)
+        return Fail(scm::kErrorServiceCannotAcceptCtrl);
     service->state = service->onStop == OnStop::Stop ? scm::kStopped : scm::kStopPending;
     *status = {};
     status->dwCurrentState = static_cast<std::uint32_t>(service->state);
@@ -216,30 +197,28 @@ ScHandle FakeServiceManager::CreateServiceW(
                       Hex(serviceType), std::to_string(startType), std::to_string(errorControl),
                       Text(binaryPathName), Text(loadOrderGroup),
                       std::string("tag ").append(tagId ? std::to_string(*tagId) : "null"),
-                      Text(dependencies),
-                      Text(serviceStartName), Text(password))))
+                      Text(dependencies), Text(serviceStartName), Text(password))))
         return nullptr;
-    const auto it = handles_.find(reinterpret_cast<std::uintptr_t>(manager));
-    if (it == handles_.end() || !it->second.key.empty())
-        return Fail(scm::kErrorInvalidHandle), nullptr;
-    if ((it->second.access & scm::kScManagerCreateService) == 0)
+    if ((handles_.at(reinterpret_cast<std::uintptr_t>(manager)).access &
+         scm::kScManagerCreateService) == 0)
         return Fail(scm::kErrorAccessDenied), nullptr;
     const std::string name = Text(serviceName);  // key names are ASCII
-    if (!serviceName || !*serviceName) return Fail(kErrorInvalidName), nullptr;
     if (const FakeService* existing = Find(name))
         return Fail(existing->markedForDelete ? scm::kErrorServiceMarkedForDelete
                                               : scm::kErrorServiceExists),
                nullptr;
+    const auto optional = [](const wchar_t* text) {
+        return text ? std::optional<std::wstring>(text) : std::nullopt;
+    };
     FakeService& created = AddService(name);
-    created.displayName = displayName ? displayName : serviceName;
-    created.binaryPath = binaryPathName ? binaryPathName : L"";
+    created.displayName = displayName;
+    created.binaryPath = binaryPathName;
     created.serviceType = serviceType;
     created.startType = startType;
     created.errorControl = errorControl;
     created.loadOrderGroup = loadOrderGroup ? loadOrderGroup : L"";
-    created.account = Optional(serviceStartName);
-    created.password = Optional(password);
-    if (tagId) *tagId = 0;
+    created.account = optional(serviceStartName);
+    created.password = optional(password);
     return NewHandle(desiredAccess, Key(name));
 }
 

@@ -15,7 +15,7 @@
 namespace qv::fake {
 
 // What the service process does with a start request / the stop control.
-enum class OnStart { Run, StayPending, TimeOut };
+enum class OnStart { Run, StayPending };
 enum class OnStop { Stop, StayPending };
 
 struct FakeService {
