@@ -35,10 +35,7 @@ struct FakeWorld {
         return done();
     }
     void Clean() {
-        if (manager.Find(ServiceName)) {
-            manager.Find(ServiceName)->markedForDelete = true;
-            manager.SetState(ServiceName, scm::kStopped);
-        }
+        manager = {};
         pausing_ = false;
     }
 

@@ -27,11 +27,13 @@ protected:
     void TearDown() override { world.Clean(); }
 
     // The stand-in registered by the tool's own installer, on demand start.
+    VbBool Register(Behaviour behaviour, const std::wstring& displayName = kServiceDisplayName) {
+        return installer.InstallNTService(world.Standin(behaviour), kServiceKeyName, displayName,
+                                          VbFalse, VbFalse, std::nullopt, std::nullopt,
+                                          std::nullopt, L"");
+    }
     void Install(Behaviour behaviour, const std::wstring& displayName = kServiceDisplayName) {
-        const std::wstring exe = world.Standin(behaviour);
-        ASSERT_EQ(installer.InstallNTService(exe, kServiceKeyName, displayName, VbFalse, VbFalse,
-                                             std::nullopt, std::nullopt, std::nullopt, L""),
-                  VbTrue);
+        ASSERT_EQ(Register(behaviour, displayName), VbTrue);
         world.Installed(behaviour);
     }
     bool Reaches(std::int32_t state) {
@@ -60,11 +62,7 @@ TYPED_TEST_P(ServiceContract, ARegisteredServiceIsStoppedAndCannotBeRegisteredTw
     ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick, std::wstring(300, L'D')));
     EXPECT_EQ(this->control.GetServiceConfig(), 0);
     EXPECT_EQ(this->control.GetServiceStatus(), scm::kStopped);
-    EXPECT_EQ(this->installer.InstallNTService(this->world.Standin(Behaviour::Quick),
-                                               kServiceKeyName, kServiceDisplayName, VbFalse,
-                                               VbFalse, std::nullopt, std::nullopt, std::nullopt,
-                                               L""),
-              VbFalse);
+    EXPECT_EQ(this->Register(Behaviour::Quick), VbFalse);
     EXPECT_EQ(this->installer.RegResult, 0);  // the description is written all the same
 }
 

@@ -80,8 +80,8 @@ struct WineWorld {
         return WaitUntil(done);
     }
 
-    // Stopped, or its process ended when it will not stop, then deleted and
-    // gone; the stand-in's copy removed.
+    // Its process ended, whatever state it is in, then deleted and gone; the
+    // stand-in's copy removed.
     void Clean() {
         const UniqueScHandle scm(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
         const auto open = [&] {
@@ -90,23 +90,12 @@ struct WineWorld {
         if (const UniqueScHandle service = open()) {
             SERVICE_STATUS_PROCESS status{};
             DWORD needed = 0;
-            const auto query = [&] {
-                return QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                                            reinterpret_cast<BYTE*>(&status), sizeof status,
-                                            &needed) != FALSE;
-            };
-            const auto stopped = [&] { return query() && status.dwCurrentState == SERVICE_STOPPED; };
-            SERVICE_STATUS ignored{};
-            const bool settled = query() && (status.dwCurrentState == SERVICE_RUNNING ||
-                                             status.dwCurrentState == SERVICE_PAUSED);
-            if (!stopped() && !(settled && ControlService(service.get(), SERVICE_CONTROL_STOP,
-                                                          &ignored) && WaitUntil(stopped))) {
-                // Pending, perhaps for good: only ending its process ends it.
-                const UniqueHandle process(
-                    OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
-                TerminateProcess(process.get(), 1);
-                WaitForSingleObject(process.get(), 20000);
-            }
+            QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                 reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
+            const UniqueHandle process(
+                OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
+            TerminateProcess(process.get(), 1);
+            WaitForSingleObject(process.get(), 20000);
             DeleteService(service.get());
         }
         EXPECT_TRUE(WaitUntil([&] { return !open() && GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST; }))

@@ -1,12 +1,8 @@
-"""The real QVStatusTool.exe under Wine and Xvfb, watched only from outside:
-what a screen reader finds in its window, the screen's pixels, the message
-boxes and the service as wininspect.exe sees them, and the service's
-registry key. Each scenario runs as
-
-    tools/wine/with-xvfb.sh tools/wine/with-prefix.sh /usr/bin/python3 test_x.py
-
-so it owns a fresh prefix (WINEPREFIX) and a private X display (DISPLAY).
-"""
+"""The real QVStatusTool.exe under Wine and Xvfb, watched from outside: through
+the screen reader interface, the screen's pixels, the message boxes and the
+service (wininspect.exe), and the service's registry key. A scenario runs
+under tools/wine/with-xvfb.sh tools/wine/with-prefix.sh, in a prefix and on
+an X display of its own."""
 
 from __future__ import annotations
 
@@ -68,8 +64,6 @@ class Tool:
     def __init__(self, name: str, folder: str = r"C:\Program Files\Quorvel") -> None:
         self.name = name
         self.prefix = Path(os.environ["WINEPREFIX"])
-        assert os.environ.get("DISPLAY") and self.prefix.name != "template", \
-            "run under tools/wine/with-xvfb.sh tools/wine/with-prefix.sh"
         self.folder = folder
         self.dir = self.prefix / "drive_c" / folder[3:].replace("\\", "/")
         self.dir.mkdir(parents=True, exist_ok=True)
@@ -94,15 +88,15 @@ class Tool:
     def inspect(self, *args: str) -> str:
         return self.wine(self.folder + r"\wininspect.exe", *args).strip()
 
-    def reg_add(self, key: str, name: str, value: str) -> None:
-        self.wine("reg", "add", key, "/v", name, "/t", "REG_SZ", "/d", value, "/f")
+    def reg_add(self, key: str, name: str, value: str, kind: str = "REG_SZ") -> None:
+        self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
 
     def density(self, dpi: int) -> None:
         """The screen's density from now on: both keys Wine reads it from,
         then its machine restarted to read them."""
         for key in (r"HKCU\Control Panel\Desktop",
                     r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
-            self.wine("reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f")
+            self.reg_add(key, "LogPixels", str(dpi), "REG_DWORD")
         subprocess.run(["wineserver", "-k"], timeout=60)
         subprocess.run(["wineserver", "-w"], timeout=60)
         subprocess.run(["wineserver", "-p"], timeout=60)
@@ -131,16 +125,16 @@ class Tool:
         """The service's state as the manager reports it; None when it does
         not know the service."""
         answer = self.inspect("service", SERVICE)
-        found = re.fullmatch(r"state=(\d+) pid=\d+", answer)
-        if found:
-            return int(found[1])
-        assert answer == "error=1060", f"wininspect service: {answer!r}"
-        return None
+        assert answer.startswith("state=") or answer == "error=1060", f"wininspect: {answer!r}"
+        return int(answer.split()[0][6:]) if answer.startswith("state=") else None
+
+    def image_path(self) -> str:
+        return self.inspect("service", SERVICE).split(" path=", 1)[1]
 
     def end_service_process(self) -> None:
         """Ends the service's own process, by its id, as only that ends a
         service stuck pending."""
-        pid = re.fullmatch(r"state=\d+ pid=(\d+)", self.inspect("service", SERVICE))[1]
+        pid = self.inspect("service", SERVICE).split()[1][4:]
         self.wine("taskkill", "/f", "/pid", pid)
 
     def wait_state(self, state: int | None) -> None:
@@ -203,9 +197,6 @@ class Tool:
     def wait_face(self, face: str) -> None:
         wait(self.face, repr(face), accept=lambda seen: seen == face)
         log(f"shows {face}")
-
-    def wait_status(self, text: str) -> None:
-        wait(lambda: self.face().split(":")[0], repr(text), accept=lambda seen: seen == text)
 
     def rect(self, name: str, dpi: int = 96) -> tuple[int, int, int, int]:
         """A command's rectangle in the window at `dpi`: left, top, right,

@@ -1,9 +1,6 @@
-"""The three faces and a Start, Restart, Stop cycle, clicked with the mouse,
-with the tool and the service's files in a folder named in Cyrillic on a
-system whose ANSI code page (1252) has none: Start registers the service
-exactly, its path the folder's own text, quoted for the blank in it, and
-runs it; Restart waits out a slow stop with the window alive; Stop removes
-the service."""
+"""The faces and a Start, Restart, Stop cycle, with the program in a Cyrillic
+folder on a 1252 system: Start registers exactly that path, quoted for its
+blank; Restart waits out a slow stop; Stop removes the service."""
 
 import harness as h
 
@@ -16,7 +13,7 @@ with h.scenario("commands", folder=FOLDER) as tool:
 
     tool.click("Start")
     tool.wait_face("Running: Start- Stop+ Restart+")
-    assert tool.inspect("path", h.SERVICE) == f'"{FOLDER}\\QVVoIPService.exe"'
+    assert tool.image_path() == f'"{FOLDER}\\QVVoIPService.exe"'
     registered = {"Type": "0x10", "Start": "0x2", "ErrorControl": "0x0", "Group": "1",
                   "DisplayName": "QV Voice Chat Server", "Description": "Quorvel Voice Chat Server"}
     assert registered.items() <= tool.registration().items(), tool.registration()

@@ -1,6 +1,6 @@
-"""The window at 96, 120, 144 and 192 dpi: its size is its twips at that
-density, its picture fills it, its corners are cut, each command's caption
-reads right and lies on its drawn button, and the close spot follows."""
+"""At 96, 120, 144 and 192 dpi: the window's size is its twips, the picture
+fills it, the corners are cut, the captions read right and lie on their
+buttons, and the close spot follows."""
 
 import subprocess
 

@@ -1,8 +1,6 @@
-"""The language the user's settings pick, from the translator's kit: the
-German sample (Windows-1252) translates the status and the messages; the
-same entries behind 1 MiB of other lines come as fast; a key that matches a
-message only loosely ("\u00df" for "ss") leaves it whole, in English; the
-Russian sample (UTF-8) reads back exactly and is left as a screenshot."""
+"""The kit's German sample (1252) translates status and messages; 1 MiB of other
+lines cost nothing; a key matching a message only loosely ("\u00df" for "ss")
+leaves it whole; the Russian sample (UTF-8) reads back exactly."""
 
 import time
 

@@ -6,14 +6,6 @@ import subprocess
 
 import harness as h
 
-WHITE = (255, 255, 255)  # the root window of the test's X server
-
-
-def screen_pixel(x: int, y: int) -> tuple[int, int, int]:
-    text = subprocess.run(["import", "-silent", "-window", "root", "-crop", f"1x1+{x}+{y}",
-                           "-depth", "8", "txt:-"], capture_output=True, text=True, check=True).stdout
-    return tuple(int(v) for v in text.split("(")[1].split(")")[0].split(",")[:3])
-
 
 def xdotool(*args: object) -> None:
     subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
@@ -22,13 +14,13 @@ def xdotool(*args: object) -> None:
 with h.scenario("look") as tool:
     tool.launch()
     tool.wait_face("Stopped: Start+ Stop- Restart-")
-    w, h_ = tool.size
-    assert (w, h_) == (249, 301), tool.size
-    x, y = tool.at
-    for corner in ((x, y), (x + w - 1, y), (x, y + h_ - 1), (x + w - 1, y + h_ - 1)):
-        assert screen_pixel(*corner) == WHITE, f"corner {corner} not cut away"
-    assert screen_pixel(x + 13, y + 13) != WHITE
+    assert tool.size == (249, 301), tool.size
+    shot = tool.shot()  # the test's root window is white
+    for corner in ((0, 0), (248, 0), (0, 300), (248, 300)):
+        assert shot.getpixel(corner) == (255, 255, 255), f"corner {corner} not cut away"
+    assert shot.getpixel((13, 13)) != (255, 255, 255)
 
+    x, y = tool.at
     # Pressed on the title, not the strip, and moved: the window stays.
     xdotool("mousemove", "--sync", x + 60, y + 40, "mousedown", 1, "mousemove", "--sync",
             x + 140, y + 90, "mouseup", 1)

@@ -23,6 +23,6 @@ with h.scenario("orphaned_wait") as tool:
     tool.click("Start")
     tool.wait_face("Running: Start- Stop+ Restart+")
     tool.wine("sc", "stop", h.SERVICE)
-    tool.wait_status("Stopped")  # Start stays grey, as after any Start
+    h.wait(tool.face, "the status Stopped", accept=lambda face: face.startswith("Stopped:"))
     time.sleep(3 * 0.8)
     assert tool.state() == h.STOPPED, "the service the new Start installed is gone"

@@ -1,8 +1,6 @@
-"""What a screen reader in another process finds in the window in each face:
-the commands as push buttons (name, tooltip, unavailable while disabled,
-"Press"), the title, heading and status as text; that it hears the status
-and the commands change; and that pressing Start through it installs and
-starts the service."""
+"""A screen reader in another process: the commands as push buttons, the
+title, heading and status as text, in each face; the changes it hears; and
+Start pressed through it installs and starts the service."""
 
 import subprocess
 import tempfile

@@ -1,6 +1,7 @@
 #include "tests/fakes/FakeDesktop.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace qv::fake {
@@ -64,25 +65,22 @@ void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& titl
 }
 
 Desktop::Region FakeDesktop::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    windowCalls.push_back("CreateRoundRectRgn(" + std::to_string(x1) + ", " + std::to_string(y1) +
-                          ", " + std::to_string(x2) + ", " + std::to_string(y2) + ", " +
-                          std::to_string(w) + ", " + std::to_string(h) + ")");
+    char call[96];
+    std::snprintf(call, sizeof call, "CreateRoundRectRgn(%d, %d, %d, %d, %d, %d)", x1, y1, x2, y2,
+                  w, h);
+    windowCalls.push_back(call);
     return reinterpret_cast<Region>(windowCalls.size());  // any non-null handle
 }
 
 void FakeDesktop::SetWindowRgn(Region region, bool redraw) {
     windowCalls.push_back("SetWindowRgn(#" + std::to_string(reinterpret_cast<std::uintptr_t>(region)) +
-                          ", " + (redraw ? "true" : "false") + ")");
-}
-
-void FakeDesktop::ReleaseCapture() {
-    captured = false;
-    windowCalls.push_back("ReleaseCapture()");
+                          (redraw ? ", true)" : ", false)"));
 }
 
 void FakeDesktop::SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    windowCalls.push_back("SendMessageA(" + std::to_string(message) + ", " + std::to_string(wParam) +
-                          ", " + std::to_string(lParam) + ")");
+    char call[96];
+    std::snprintf(call, sizeof call, "SendMessageA(%u, %zu, %td)", message, wParam, lParam);
+    windowCalls.push_back(call);
 }
 
 }  // namespace qv::fake

@@ -54,7 +54,10 @@ public:
     Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
     void SetWindowRgn(Region region, bool redraw) override;
     void SetCapture() override { captured = true; }
-    void ReleaseCapture() override;
+    void ReleaseCapture() override {
+        captured = false;
+        windowCalls.push_back("ReleaseCapture()");
+    }
     void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
     std::wstring ProgramFolder() override { return programFolder; }

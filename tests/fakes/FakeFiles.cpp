@@ -4,12 +4,6 @@
 
 namespace qv::fake {
 
-std::wstring FakeFiles::Key(std::wstring path) {
-    for (wchar_t& c : path)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + 32);
-    return path;
-}
-
 bool FakeFiles::Fails(const std::string& call) {
     const auto it = failing.find(call);
     return it != failing.end() && it->second.count(++counts_[call]) != 0;
@@ -17,7 +11,7 @@ bool FakeFiles::Fails(const std::string& call) {
 
 std::optional<std::uint64_t> FakeFiles::FileLength(const std::wstring& path) {
     lengthQueries.push_back(path);
-    const auto it = files_.find(Key(path));
+    const auto it = files_.find(path);
     if (Fails("FileLength") || it == files_.end()) return std::nullopt;
     return it->second.size();
 }
@@ -25,7 +19,7 @@ std::optional<std::uint64_t> FakeFiles::FileLength(const std::wstring& path) {
 std::optional<std::string> FakeFiles::ReadWholeFile(const std::wstring& path) {
     ++reads;
     if (tooLarge.count(path) != 0) throw std::bad_alloc();
-    const auto it = files_.find(Key(path));
+    const auto it = files_.find(path);
     if (Fails("ReadWholeFile") || unreadable.count(path) != 0 || it == files_.end())
         return std::nullopt;
     return it->second;
@@ -45,7 +39,6 @@ bool FakeFiles::MakeDirectory(const std::wstring& path) {
         folders.count(path.substr(0, slash)) == 0)
         return false;
     folders[path];
-    madeFolders.push_back(path);
     return true;
 }
 

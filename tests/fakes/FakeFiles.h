@@ -1,5 +1,4 @@
-// Files, folders and the settings store in memory, for the native tests:
-// paths compare without regard to case, as on Windows.
+// Files, folders and the settings store in memory, for the native tests.
 #pragma once
 
 #include <map>
@@ -16,12 +15,11 @@ namespace qv::fake {
 
 class FakeFiles final : public FileSystem, public Folders, public Settings {
 public:
-    void AddFile(const std::wstring& path, std::string bytes) { files_[Key(path)] = bytes; }
+    void AddFile(const std::wstring& path, std::string bytes) { files_[path] = bytes; }
     // Folder path -> its files' names in the listing's order.
     std::map<std::wstring, std::vector<std::wstring>> folders;
     std::set<std::wstring> unreadable;     // a listing or a read that fails
     std::set<std::wstring> tooLarge;       // a read that runs out of memory
-    std::vector<std::wstring> madeFolders;
     // "Quorvel\Options\Language" -> value; absent: the caller's fallback.
     std::map<std::wstring, std::wstring> settings;
     std::vector<std::wstring> lengthQueries;
@@ -38,7 +36,6 @@ public:
                             const std::wstring& key, const std::wstring& fallback) override;
 
 private:
-    static std::wstring Key(std::wstring path);
     bool Fails(const std::string& call);
     std::map<std::wstring, std::string> files_;
     std::map<std::string, int> counts_;

@@ -5,12 +5,12 @@
 namespace qv::fake {
 namespace {
 
-constexpr std::int32_t kInvalidHandle = 6;
-
 std::string Folded(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
+
+std::string N(std::uint32_t value) { return std::to_string(value); }
 
 }  // namespace
 
@@ -21,49 +21,41 @@ std::optional<std::string> FakeRegistry::Value(const std::string& keyPath,
     return key->second.at(name);
 }
 
-std::optional<std::int32_t> FakeRegistry::Injected(const std::string& call,
-                                                   const std::string& args) {
+std::optional<std::int32_t> FakeRegistry::Injected(const std::string& call, const std::string& args) {
     calls.push_back(call + "(" + args + ")");
-    const auto failing = failures_.find(call);
-    if (failing == failures_.end()) return std::nullopt;
-    const auto it = failing->second.find(++counts_[call]);
-    if (it == failing->second.end()) return std::nullopt;
-    return it->second;
+    const auto failure = failing.find(call);
+    if (failure == failing.end() || failure->second.first != ++counts_[call]) return std::nullopt;
+    return failure->second.second;
 }
 
-RegKey FakeRegistry::Open(const std::string& path) {
+RegKey FakeRegistry::Open(const char* path) {
     const auto key = reinterpret_cast<RegKey>(nextKey_++);
     open_[key] = Folded(path);
     return key;
 }
 
-std::int32_t FakeRegistry::RegOpenKeyExA(RegKey key, const char* subKey, std::uint32_t options,
+std::int32_t FakeRegistry::RegOpenKeyExA(RegKey, const char* subKey, std::uint32_t options,
                                          std::uint32_t samDesired, RegKey* result) {
     *result = nullptr;
-    if (const auto status = Injected("RegOpenKeyExA", std::string(subKey) + ", " +
-                                                          std::to_string(options) + ", " +
-                                                          std::to_string(samDesired)))
+    if (const auto status = Injected("RegOpenKeyExA",
+                                     std::string(subKey) + ", " + N(options) + ", " + N(samDesired)))
         return *status;
-    if (key != HkeyLocalMachine()) return kInvalidHandle;
     if (keys.count(Folded(subKey)) == 0) return reg::kErrorFileNotFound;
     *result = Open(subKey);
     return 0;
 }
 
-std::int32_t FakeRegistry::RegCreateKeyExA(RegKey key, const char* subKey, std::uint32_t reserved,
+std::int32_t FakeRegistry::RegCreateKeyExA(RegKey, const char* subKey, std::uint32_t reserved,
                                            char* keyClass, std::uint32_t options,
                                            std::uint32_t samDesired,
                                            const SecurityAttributes* securityAttributes,
-                                           RegKey* result, std::uint32_t* disposition) {
+                                           RegKey* result, std::uint32_t*) {
     *result = nullptr;
-    if (securityAttributes != nullptr) security = *securityAttributes;
-    if (const auto status = Injected(
-            "RegCreateKeyExA", std::string(subKey) + ", " + std::to_string(reserved) + ", " +
-                                   (keyClass == nullptr ? "null" : keyClass) + ", " +
-                                   std::to_string(options) + ", " + std::to_string(samDesired)))
+    security = *securityAttributes;
+    if (const auto status = Injected("RegCreateKeyExA", std::string(subKey) + ", " + N(reserved) +
+                                                            ", " + (keyClass ? keyClass : "null") +
+                                                            ", " + N(options) + ", " + N(samDesired)))
         return *status;
-    if (key != HkeyLocalMachine()) return kInvalidHandle;
-    if (disposition != nullptr) *disposition = keys.count(Folded(subKey)) ? 2 : 1;
     keys[Folded(subKey)];
     *result = Open(subKey);
     return 0;
@@ -73,19 +65,17 @@ std::int32_t FakeRegistry::RegSetValueExA(RegKey key, const char* valueName, std
                                           std::uint32_t type, const std::uint8_t* data,
                                           std::uint32_t dataSize) {
     if (const auto status = Injected("RegSetValueExA", std::string(valueName) + ", " +
-                                                           std::to_string(reserved) + ", " +
-                                                           std::to_string(type) + ", " +
-                                                           std::to_string(dataSize)))
+                                                           N(reserved) + ", " + N(type) + ", " +
+                                                           N(dataSize)))
         return *status;
-    const auto open = open_.find(key);
-    if (open == open_.end()) return kInvalidHandle;
-    keys[open->second][valueName].assign(reinterpret_cast<const char*>(data), dataSize);
+    keys[open_.at(key)][valueName].assign(reinterpret_cast<const char*>(data), dataSize);
     return 0;
 }
 
 std::int32_t FakeRegistry::RegCloseKey(RegKey key) {
     calls.push_back("RegCloseKey()");
-    return open_.erase(key) == 1 ? 0 : kInvalidHandle;
+    open_.erase(key);
+    return 0;
 }
 
 }  // namespace qv::fake

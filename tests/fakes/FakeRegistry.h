@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,16 +17,12 @@ class FakeRegistry final : public Registry {
 public:
     // Key path (lower case, as the registry ignores case) -> value name -> data.
     std::map<std::string, std::map<std::string, std::string>> keys;
-    // Every call with its arguments, for the test that pins them.
-    std::vector<std::string> calls;
+    std::vector<std::string> calls;              // each call with its arguments
     std::optional<SecurityAttributes> security;  // what the last create was given
-
     // The n-th call (1-based) of `call` returns `status` instead of acting.
-    void FailCall(const std::string& call, std::int32_t status, int occurrence = 1) {
-        failures_[call][occurrence] = status;
-    }
-    int OpenKeys() const { return static_cast<int>(open_.size()); }
-    // A value's data, NUL included; nothing when it is absent.
+    std::map<std::string, std::pair<int, std::int32_t>> failing;
+
+    std::size_t OpenKeys() const { return open_.size(); }
     std::optional<std::string> Value(const std::string& keyPath, const std::string& name) const;
 
     std::int32_t RegOpenKeyExA(RegKey key, const char* subKey, std::uint32_t options,
@@ -41,9 +38,8 @@ public:
 
 private:
     std::optional<std::int32_t> Injected(const std::string& call, const std::string& args);
-    RegKey Open(const std::string& path);
+    RegKey Open(const char* path);
 
-    std::map<std::string, std::map<int, std::int32_t>> failures_;
     std::map<std::string, int> counts_;
     std::map<RegKey, std::string> open_;
     std::uintptr_t nextKey_ = 0x1000;

@@ -30,6 +30,14 @@ struct FakeWindow {
         installed.state = state;
         return manager.AddService(ServiceName, installed);
     }
+    // The service as the next status query finds it; 0 makes the status
+    // unreadable while the configuration stays readable.
+    void Become(std::int32_t state) {
+        if (state == 0)
+            manager.Find(ServiceName)->grantedAccess = scm::kServiceQueryConfig;
+        else
+            manager.SetState(ServiceName, state);
+    }
     // The service's real state; 0 once it is gone.
     std::int32_t Actual() {
         const FakeService* found = manager.Find(ServiceName);

@@ -15,14 +15,16 @@ constexpr wchar_t kFolder[] = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u
 constexpr wchar_t kMissingText[] =
     L"Unable to Start due to a dependency file missing. Please re-install Voice Chat Service Tool";
 
+// Loads the window in kFolder with the service's files (those asked for).
+void Open(fake::FakeWindow& w, bool data = true, bool executable = true) {
+    w.desktop.programFolder = kFolder;
+    if (data) w.files.AddFile(std::wstring(kFolder) + L"\\TesmoVoIP.xml", "<xml/>");
+    if (executable) w.files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "MZ");
+    w.form.Load();
+}
+
 struct CommandsTest : ::testing::Test, fake::FakeWindow {
-    CommandsTest() { desktop.programFolder = kFolder; }
-    // Loads the window with the service's files (those asked for) beside it.
-    void Open(bool data = true, bool executable = true) {
-        if (data) files.AddFile(std::wstring(kFolder) + L"\\TesmoVoIP.xml", "<xml/>");
-        if (executable) files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "MZ");
-        form.Load();
-    }
+    void Open() { qv::Open(*this); }
 };
 
 TEST_F(CommandsTest, StartRegistersAMissingServiceAndRunsIt) {
@@ -57,10 +59,7 @@ TEST_F(CommandsTest, StartRegistersAMissingServiceAndRunsIt) {
 TEST_F(CommandsTest, StartWithAMissingFileSaysSoAndEndsTheProgram) {
     for (const auto& [data, executable] : {std::pair{false, true}, {true, false}, {false, false}}) {
         fake::FakeWindow w;
-        w.desktop.programFolder = kFolder;
-        if (data) w.files.AddFile(std::wstring(kFolder) + L"\\TesmoVoIP.xml", "");
-        if (executable) w.files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "");
-        w.form.Load();
+        qv::Open(w, data, executable);
         w.form.lblStart_Click();
         ASSERT_EQ(w.desktop.messages.size(), 1u);
         EXPECT_EQ(w.desktop.messages[0].title, L"Quorvel");
@@ -85,11 +84,8 @@ TEST_F(CommandsTest, ARefusedStartIsRetriedOnceWithAFreshRegistration) {
 
     // Refused again: no third attempt, and the refusal stays raised.
     fake::FakeWindow w;
-    w.desktop.programFolder = kFolder;
-    w.files.AddFile(std::wstring(kFolder) + L"\\TesmoVoIP.xml", "");
-    w.files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "");
     w.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled);
-    w.form.Load();
+    qv::Open(w);
     w.form.lblStart_Click();
     EXPECT_EQ(w.Calls("StartServiceA"), 2);
     EXPECT_EQ(w.program.StartFailed, VbTrue);
@@ -104,16 +100,6 @@ TEST_F(CommandsTest, ARefusalLeftOverFromRestartDoesNotMakeStartReinstall) {
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
     EXPECT_EQ(Calls("CreateServiceW"), 0);
-}
-
-TEST_F(CommandsTest, AFailedInstallationLeavesStartOfferedAndGrey) {
-    manager.managerAccess = scm::kScManagerConnect;
-    Open();
-    form.lblStart_Click();
-    EXPECT_EQ(form.ServiceState(), 0);
-    EXPECT_EQ(Buttons(), "Start+ Stop- Restart-");
-    EXPECT_EQ(form.lblStart.ForeColor(), kBusyGrey);
-    EXPECT_EQ(Calls("StartServiceA"), 0);
 }
 
 TEST_F(CommandsTest, StartStopsAServiceItLastSawRunningWhenItsConfigurationTurnsUnreadable) {
@@ -152,7 +138,10 @@ TEST_F(CommandsTest, RestartWaitsDisabledForStoppedThenForRunning) {
     running.onStart = fake::OnStart::StayPending;
     Open();
     form.lblStop.SetForeColor(kBusyGrey);
-    desktop.Schedule(1, [&] { EXPECT_FALSE(form.lblRestart.Enabled()); });
+    desktop.Schedule(1, [&] {
+        EXPECT_FALSE(form.lblRestart.Enabled());
+        EXPECT_EQ(form.lblRestart.ForeColor(), kBusyGrey);
+    });
     desktop.Schedule(1000, [&] {
         EXPECT_EQ(Calls("StartServiceA"), 0);
         manager.Settle(ServiceName);  // stopped
@@ -182,35 +171,6 @@ TEST_F(CommandsTest, RestartEndsBlackAndEnabledAlsoWhenTheWatchdogFirstSawItRunn
     EXPECT_FALSE(manager.Find(ServiceName)->markedForDelete);
     EXPECT_TRUE(form.lblRestart.Enabled());
     EXPECT_EQ(form.lblRestart.ForeColor(), kBlack);
-}
-
-TEST_F(CommandsTest, AWaitEndsOnlyWhenTheRefreshSeesItsStateOrTheProgramEnds) {
-    for (const bool restart : {false, true}) {
-        const auto command = [&](fake::FakeWindow& w) {
-            restart ? w.form.lblRestart_Click() : w.form.lblStop_Click();
-        };
-        // No refresh, as the watchdog leaves it: the wait can never end.
-        fake::FakeWindow frozen;
-        frozen.Install(scm::kRunning);
-        frozen.form.Load();
-        frozen.form.tmrcheck.SetEnabled(false);
-        command(frozen);
-        EXPECT_TRUE(frozen.desktop.blockedForever);
-        EXPECT_EQ(frozen.Actual(), scm::kStopped);
-        EXPECT_FALSE(frozen.manager.Find(ServiceName)->markedForDelete);
-
-        // Close in the middle of the wait: nothing more happens.
-        fake::FakeWindow closed;
-        closed.Install(scm::kRunning).onStop = fake::OnStop::StayPending;
-        closed.form.Load();
-        closed.desktop.Schedule(1000, [&] { closed.Click(ControlId::lblClose); });
-        command(closed);
-        EXPECT_TRUE(closed.desktop.ended);
-        EXPECT_EQ(closed.desktop.Now(), 1000u);
-        closed.manager.Settle(ServiceName);
-        EXPECT_EQ(closed.Actual(), scm::kStopped);  // not deleted, not started again
-        EXPECT_FALSE(closed.manager.Find(ServiceName)->markedForDelete);
-    }
 }
 
 // The watchdog's count starts afresh with each pending spell: a brief start
@@ -248,31 +208,6 @@ TEST_F(CommandsTest, AWaitEndsWhenARefreshFindsTheServiceGone) {
         EXPECT_EQ(w.Buttons(), "Start+ Stop- Restart-");
         EXPECT_EQ(w.form.lblStatus.Caption(), L"Stopped");
     }
-}
-
-TEST_F(CommandsTest, AServiceThatNeverStopsIsLeftToTheWatchdog) {
-    Install(scm::kRunning).onStop = fake::OnStop::StayPending;
-    Open();
-    form.lblRestart_Click();
-    EXPECT_TRUE(desktop.blockedForever);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].at, 8800u);
-    EXPECT_EQ(Calls("DeleteService"), 1);
-    EXPECT_EQ(Calls("StartServiceA"), 0);
-}
-
-TEST_F(CommandsTest, RestartClickedInsideAStopsWaitKeepsTheServiceInstalled) {
-    // The stop request is refused once, so the next refresh shows the
-    // service running and offers Restart while Stop still waits.
-    Install(scm::kRunning);
-    manager.FailCall("ControlService", scm::kErrorServiceCannotAcceptCtrl, 1);
-    Open();
-    desktop.Schedule(1000, [&] { Click(ControlId::lblRestart); });
-    desktop.Schedule(5000, [&] { Click(ControlId::lblClose); });
-    form.lblStop_Click();
-    EXPECT_EQ(Calls("DeleteService"), 0);
-    EXPECT_EQ(Actual(), scm::kRunning);
-    EXPECT_EQ(Buttons(), "Start- Stop+ Restart+");
 }
 
 }  // namespace

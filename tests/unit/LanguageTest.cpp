@@ -59,17 +59,6 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         EXPECT_EQ(Tr(row.key, row.text), row.result) << std::wstring(row.key);
 }
 
-TEST(changelstring, LeavesTheTranslationFoundInItsArgumentEvenABlankOne) {
-    const LanguageText text(L"x\r\nBlank=>   \r\nStopped=>Angehalten\r\n");
-    std::wstring blank = L"Blank";
-    EXPECT_EQ(changelstring(blank, text), L"Blank");
-    EXPECT_EQ(blank, L"   ");
-    std::wstring found = L" Stopped ";
-    EXPECT_EQ(changelstring(found, text), L"Angehalten");
-    EXPECT_EQ(found, L"Angehalten");
-    EXPECT_EQ(changelstring(found = L" Stopped ", text), L"Angehalten");  // remembered alike
-}
-
 TEST(ReadTextFile, DecodesTheAnsiCodePageAndGivesNothingForAnythingUnreadable) {
     fake::FakeFiles files;
     const std::wstring path = LR"(C:\Lang\German.txt)";
@@ -100,7 +89,12 @@ TEST(ReadTextFile, DecodesUtf8AfterItsMarkWithOneReplacementForEachBadSequence) 
     };
     EXPECT_EQ(read("\xEF\xBB\xBFx\r\nStart=>\xCE\x88\xCE\xBD\xCE\xB1\xCF\x81\xCE\xBE\xCE\xB7"),
               L"x\r\nStart=>\u0388\u03bd\u03b1\u03c1\u03be\u03b7");
-    EXPECT_EQ(read("\xEF\xBB\xBF\xE2\x82\xAC\xF0\x9F\x93\xA1"), L"\u20ac" + std::wstring(L"\U0001F4E1"));
+    EXPECT_EQ(read("\xEF\xBB\xBF\xE0\xA0\x80\xE2\x82\xAC\xF0\x9F\x93\xA1"),
+              L"\u0800\u20ac" + std::wstring(L"\U0001F4E1"));
+    EXPECT_EQ(read("\xEF\xBB\xBF\xE0\x80\x80"), L"\ufffd\ufffd\ufffd");  // overlong
+    // The first and last code point of each length.
+    EXPECT_EQ(read("\xEF\xBB\xBF\xC2\x80\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"),
+              L"\u0080\u07ff\uffff" + std::wstring(L"\U0010FFFF"));
     // Cut short, stray, overlong, a surrogate, past U+10FFFF: the text goes on.
     EXPECT_EQ(read("\xEF\xBB\xBF" "a\xE2\x82" "b\x80" "c\xC0\x80" "d\xED\xA0\x80" "e\xF4\x90\x80\x80" "f\xE2"),
               L"a\ufffdb\ufffdc\ufffd\ufffdd\ufffd\ufffd\ufffde\ufffd\ufffd\ufffd\ufffdf\ufffd");
@@ -123,8 +117,6 @@ TEST(LanguageOfFile, IsTheFirstPieceWhenTheSecondIsTxtAndTheNameIsNotEnglishTxt)
     for (const auto& [name, language] : rows) EXPECT_EQ(LanguageOfFile(name), language) << std::wstring(name);
 }
 
-constexpr wchar_t kLang[] = LR"(C:\Lang)";
-
 // Windows-1252 bytes: 0xFC is u-umlaut, 0x96 an en dash. "Quorvel" and
 // "Close" are never looked up.
 const std::string kGermanFile =
@@ -132,112 +124,41 @@ const std::string kGermanFile =
     "en\r\nVoice Chat Server=>Sprachchat-Server\r\nTool=>Werkzeug\r\nService=>Dienst\r\n"
     "Status=>Zustand\r\nStart=>Ausf\xFChren\r\nStop=>Stopp\r\nRestart=>Neustart \x96 jetzt\r\n"
     "Stopped=>Gestoppt\r\nRunning=>L\xE4uft\r\n";
-const std::vector<std::wstring> kDesignTexts = {
-    L"Quorvel Voice Chat Server Tool", L"Service Status", L"Start", L"Start Service",
-    L"Stop", L"Stop Service", L"Restart", L"Restart Service"};
 
-struct Selection : fake::FakeWindow {
-    // `language` (nullptr: unset) and a language folder holding `entries`
-    // in the listed order; a file without bytes is listed but unreadable.
-    Selection(const wchar_t* language,
-              const std::vector<std::pair<std::wstring, std::optional<std::string>>>& entries) {
-        files.folders[L"C:"];
-        files.settings[LR"(Quorvel\Options\LFOLDER)"] = kLang;
-        if (language) files.settings[LR"(Quorvel\Options\Language)"] = language;
-        auto& names = files.folders[kLang];
-        for (const auto& [name, bytes] : entries) {
-            names.push_back(name);
-            if (bytes) files.AddFile(std::wstring(kLang) + L"\\" + name, *bytes);
-        }
-        // Every translatable text scribbled over, so the start-up shows
-        // whether it set them again.
-        for (Label* label : {&form.lblts, &form.Label2, &form.lblStart, &form.lblStop,
-                             &form.lblRestart}) {
-            label->SetCaption(L"?");
-            label->SetToolTipText(L"?");
-        }
-        form.Load();
-    }
-    std::vector<std::wstring> Texts() const {
-        return {form.lblts.Caption(),       form.Label2.Caption(),    form.lblStart.Caption(),
-                form.lblStart.ToolTipText(), form.lblStop.Caption(),   form.lblStop.ToolTipText(),
-                form.lblRestart.Caption(),  form.lblRestart.ToolTipText()};
-    }
-};
-
-std::string ToolFile(const std::string& tool) { return "header\r\nTool=>" + tool + "\r\n"; }
-
-TEST(LanguageSelection, GermanTranslatesCaptionsTooltipsAndTheStatusFromTheFirstTick) {
-    Selection w(L"German", {{L"German.txt", kGermanFile}});
-    EXPECT_EQ(w.Texts(), (std::vector<std::wstring>{
-                             L"Quorvel Sprachchat-Server Werkzeug", L"Dienst Zustand",
-                             L"Ausf\u00fchren", L"Ausf\u00fchren Dienst", L"Stopp",
-                             L"Stopp Dienst", L"Neustart \u2013 jetzt",
-                             L"Neustart \u2013 jetzt Dienst"}));
-    EXPECT_EQ(w.form.lblClose.ToolTipText(), L"Close");
-    EXPECT_EQ(w.form.fpath, kLang);
-    EXPECT_EQ(w.form.lblStatus.Caption(), L"Stopped");  // the first refresh came before
+TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFromTheFirstTick) {
+    fake::FakeWindow w;
+    // Of the files that serve German the folder lists German.TXT last.
+    w.files.folders[LR"(C:\Lang)"] = {L"German.txt.old", L"german.txt", L"German.TXT"};
+    w.files.AddFile(LR"(C:\Lang\German.txt.old)", "h\r\nTool=>Alt\r\n");
+    w.files.AddFile(LR"(C:\Lang\german.txt)", "h\r\nTool=>klein\r\n");
+    w.files.AddFile(LR"(C:\Lang\German.TXT)", kGermanFile);
+    w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = LR"(C:\Lang)";
+    w.files.settings[LR"(Quorvel\Options\Language)"] = L"German";
+    w.form.Load();
+    const frmVctool& f = w.form;
+    EXPECT_EQ((std::vector<std::wstring>{f.lblts.Caption(), f.Label2.Caption(), f.lblStart.Caption(),
+                                         f.lblStart.ToolTipText(), f.lblStop.Caption(),
+                                         f.lblStop.ToolTipText(), f.lblRestart.Caption(),
+                                         f.lblRestart.ToolTipText(), f.lblClose.ToolTipText()}),
+              (std::vector<std::wstring>{L"Quorvel Sprachchat-Server Werkzeug", L"Dienst Zustand",
+                                         L"Ausf\u00fchren", L"Ausf\u00fchren Dienst", L"Stopp",
+                                         L"Stopp Dienst", L"Neustart \u2013 jetzt",
+                                         L"Neustart \u2013 jetzt Dienst", L"Close"}));
+    EXPECT_EQ(f.lblStatus.Caption(), L"Stopped");  // the first refresh came before
     w.desktop.Advance(800);
-    EXPECT_EQ(w.form.lblStatus.Caption(), L"Gestoppt");
+    EXPECT_EQ(f.lblStatus.Caption(), L"Gestoppt");
     w.Install(scm::kRunning);
     w.desktop.Advance(800);
-    EXPECT_EQ(w.form.lblStatus.Caption(), L"L\u00e4uft");
+    EXPECT_EQ(f.lblStatus.Caption(), L"L\u00e4uft");
 }
 
-TEST(LanguageSelection, EnglishReadsNothingAndChangesNoText) {
-    for (const wchar_t* language : {static_cast<const wchar_t*>(nullptr), L"English"}) {
-        Selection w(language, {{L"German.txt", kGermanFile}, {L"English.txt.old", kGermanFile}});
-        EXPECT_EQ(w.files.reads, 0);
-        EXPECT_EQ(w.Texts(), std::vector<std::wstring>(8, L"?"));
-    }
-}
-
-TEST(LanguageSelection, TheLastQualifyingFileWinsAndNothingLoadedMeansTheDesignTexts) {
-    struct Case {
-        const wchar_t* language;
-        std::vector<std::pair<std::wstring, std::optional<std::string>>> entries;
-        const wchar_t* tool;  // the title's last word
-    };
-    const Case cases[] = {
-        {L"German", {{L"German.txt", ToolFile("New")}, {L"German.txt.old", ToolFile("Old")}}, L"Old"},
-        {L"German", {{L"README", ToolFile("x")}, {L"German.TXT", ToolFile("New")}}, L"New"},
-        // A later qualifying file that is empty or unreadable replaces the text.
-        {L"German", {{L"German.txt", ToolFile("New")}, {L"German.txt.old", std::string()}}, L"Tool"},
-        {L"German", {{L"German.txt", ToolFile("New")}, {L"German.txt.bak", std::nullopt}}, L"Tool"},
-        {L"German", {{L"german.txt", ToolFile("x")}, {L"German.ini", ToolFile("x")}}, L"Tool"},
-        // Any other case of English is another language; english.txt never loads.
-        {L"english", {{L"english.txt.old", ToolFile("Old")}, {L"english.txt", ToolFile("x")}}, L"Old"},
-        {L"German", {}, L"Tool"},
-    };
-    for (const Case& c : cases) {
-        Selection w(c.language, c.entries);
-        EXPECT_EQ(w.form.lblts.Caption(), std::wstring(L"Quorvel Voice Chat Server ") + c.tool);
-        if (std::wstring(c.tool) == L"Tool") {
-            EXPECT_EQ(w.Texts(), kDesignTexts);
-        }
-    }
-    Selection unreadable(L"German", {{L"German.txt", kGermanFile}});
-    unreadable.files.unreadable.insert(kLang);
-    unreadable.form.Form_Load();
-    EXPECT_EQ(unreadable.Texts()[0], L"Quorvel Voice Chat Server Tool");
-}
-
-TEST(LanguageSelection, AMissingFolderIsMadeOnlyAtItsLastLevelAndNothingLoads) {
-    struct Case {
-        const wchar_t* folder;  // nullptr: the setting is absent
-        bool made;
-    };
-    for (const Case& c : {Case{nullptr, false}, Case{LR"(C:\Missing\Lang)", false},
-                          Case{LR"(C:\New)", true}}) {
+TEST(LanguageSelection, AMissingFolderIsMadeForLaterRunsAtItsLastLevelOnly) {
+    for (const auto& [folder, made] : {std::pair{LR"(C:\New)", true}, {LR"(C:\No\Lang)", false}}) {
         fake::FakeWindow w;
         w.files.folders[L"C:"];
-        if (c.folder) w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = c.folder;
-        w.files.settings[LR"(Quorvel\Options\Language)"] = L"German";
-        w.files.AddFile(std::wstring(c.folder ? c.folder : L"") + L"\\German.txt", kGermanFile);
+        w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = folder;
         w.form.Load();
-        EXPECT_EQ(w.files.madeFolders.size(), c.made ? 1u : 0u);
-        EXPECT_EQ(w.files.reads, 0);
-        EXPECT_EQ(w.form.lblStart.Caption(), L"Start");
+        EXPECT_EQ(w.files.folders.count(folder), made ? 1u : 0u);
     }
 }
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
-#include <map>
 #include <vector>
 
 #include "service/Product.h"
@@ -40,11 +39,6 @@ UINT DpiOf(HWND window) {
     return static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
 }
 
-int CALLBACK NoteFaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
 // Where the designed face lacks a caption's letters (a translation in
 // another script), the first of these that has them all draws it.
 constexpr const wchar_t* kFallbackFaces[] = {
@@ -62,13 +56,12 @@ bool HasGlyphs(HDC dc, HFONT font, const std::wstring& text) {
     return std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
 }
 
-bool FaceInstalled(HDC dc, const wchar_t* face) {
-    LOGFONTW query{};
-    query.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy_s(query.lfFaceName, face, _TRUNCATE);
-    bool found = false;
-    EnumFontFamiliesExW(dc, &query, &NoteFaceFound, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
+// Whether the font the system made for a face is that face, not a stand-in.
+bool IsFace(HDC dc, HFONT font, const wchar_t* face) {
+    const SelectedObject selected(dc, font);
+    wchar_t made[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, made);
+    return _wcsicmp(made, face) == 0;
 }
 
 }  // namespace
@@ -189,10 +182,11 @@ void StatusWindow::MakeFont(std::size_t index) {
                                       DEFAULT_PITCH | FF_DONTCARE, face));
     };
     const WindowDc dc(hwnd_);
-    if (!installed_.contains(spec.face)) installed_[spec.face] = FaceInstalled(dc.get(), spec.face);
     // A machine without the face gets the dialog font the system maps to its
     // nearest sans serif, rather than a serif default.
-    fonts_[index] = make(installed_[spec.face] ? spec.face : L"MS Shell Dlg 2", ANSI_CHARSET);
+    fonts_[index] = make(spec.face, ANSI_CHARSET);
+    if (!IsFace(dc.get(), fonts_[index].get(), spec.face))
+        fonts_[index] = make(L"MS Shell Dlg 2", ANSI_CHARSET);
     const std::wstring& caption = form_->LabelFor(kLayout[index].id)->Caption();
     for (const wchar_t* face : kFallbackFaces) {
         if (HasGlyphs(dc.get(), fonts_[index].get(), caption)) break;

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <array>
-#include <map>
 #include <string>
 
 #include "platform/win32/Handles.h"
@@ -73,7 +72,6 @@ private:
     frmVctool* form_ = nullptr;
     float twipsPerPixel_ = 15.0f;
     std::array<UniqueFont, kLayout.size()> fonts_{};
-    std::map<std::wstring, bool> installed_;  // faces looked for
     std::array<std::wstring, kLayout.size()> shownTips_{};
     UniqueIcon icon_;
     UniqueIcon smallIcon_;

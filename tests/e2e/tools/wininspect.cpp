@@ -3,8 +3,8 @@
 //
 //   wininspect box TITLE      the text of the message box titled TITLE
 //   wininspect ok TITLE       presses that box's OK button: "pressed"
-//   wininspect service NAME   "state=N pid=N", or "error=N"
-//   wininspect path NAME      the service's executable as registered
+//   wininspect service NAME   "state=N pid=N path=P" (P: its executable as
+//                             registered), or "error=N"
 //   wininspect acc TITLE      the window's client as a screen reader finds it:
 //                             a line per child, "role<TAB>state<TAB>name<TAB>
 //                             description<TAB>default action"
@@ -50,25 +50,20 @@ HWND Box(const wchar_t* title) { return FindWindowW(L"#32770", title); }
 
 int Service(const wchar_t* name) {
     const qv::UniqueScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const qv::UniqueScHandle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS));
+    const qv::UniqueScHandle service(
+        OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     SERVICE_STATUS_PROCESS status{};
-    DWORD needed = 0;
-    if (!service || !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                              reinterpret_cast<BYTE*>(&status), sizeof status, &needed))
-        return Write(L"error=" + std::to_wstring(GetLastError()), 1);
-    return Write(L"state=" + std::to_wstring(status.dwCurrentState) +
-                 L" pid=" + std::to_wstring(status.dwProcessId));
-}
-
-int Path(const wchar_t* name) {
-    const qv::UniqueScHandle manager(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    const qv::UniqueScHandle service(OpenServiceW(manager.get(), name, SERVICE_QUERY_CONFIG));
     alignas(QUERY_SERVICE_CONFIGW) BYTE config[8192] = {};
     DWORD needed = 0;
-    if (!service || !QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config),
-                                         sizeof config, &needed))
+    if (!service ||
+        !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                              reinterpret_cast<BYTE*>(&status), sizeof status, &needed) ||
+        !QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config),
+                             sizeof config, &needed))
         return Write(L"error=" + std::to_wstring(GetLastError()), 1);
-    return Write(reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config)->lpBinaryPathName);
+    return Write(L"state=" + std::to_wstring(status.dwCurrentState) + L" pid=" +
+                 std::to_wstring(status.dwProcessId) + L" path=" +
+                 reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config)->lpBinaryPathName);
 }
 
 // The window's client object, as a reader in another process reaches it.
@@ -151,10 +146,9 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring_view command = argc > 1 ? argv[1] : L"";
     if (command == L"press" && argc == 4) return Press(argv[2], argv[3]);
     if (command == L"events" && argc == 4) return Events(argv[2], argv[3]);
-    if (argc != 3) return Write(L"usage: wininspect box|ok|service|path|acc NAME", 2);
+    if (argc != 3) return Write(L"usage: wininspect box|ok|service|acc NAME", 2);
     if (command == L"acc") return Acc(argv[2]);
     if (command == L"service") return Service(argv[2]);
-    if (command == L"path") return Path(argv[2]);
     const HWND box = Box(argv[2]);
     if (box == nullptr) return Write(L"error=no such box", 1);
     if (command == L"box") return Write(TextOf(GetDlgItem(box, 0xFFFF)));
@@ -164,5 +158,5 @@ int wmain(int argc, wchar_t** argv) {
                      reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
         return Write(L"pressed");
     }
-    return Write(L"usage: wininspect box|ok|service|path|acc NAME", 2);
+    return Write(L"usage: wininspect box|ok|service|acc NAME", 2);
 }
