@@ -44,7 +44,7 @@ std::wstring changelstring(std::wstring& str1, const LanguageText& languageText)
 // missing, empty, unreadable or too large to hold.
 std::wstring ReadTextFile(FileSystem& files, const std::wstring& path);
 
-// UTF-8 to Unicode; each ill-formed sequence becomes one U+FFFD.
+// UTF-8 to UTF-16; each ill-formed sequence becomes one U+FFFD.
 std::wstring DecodeUtf8(std::string_view bytes);
 
 // True when the file's length is above zero; nothing when the length cannot

@@ -106,7 +106,7 @@ void frmVctool::MouseDown(int button, int shift, int x, int y) {
     }
     // A disabled label does not react: a press on it starts no click, even
     // if the label is enabled by the time the button comes up.
-    if (button == kLeftButton && target->command && LabelFor(target->id)->Enabled()) {
+    if (button == kLeftButton && Clickable(target->id)) {
         pressed_ = target->id;
         desktop_.SetCapture();
     }
@@ -120,12 +120,15 @@ void frmVctool::MouseUp(int x, int y) {
     // A click is a press and a release on the same label, which must still
     // be enabled: a command started meanwhile may have disabled it.
     const ControlLayout* target = ControlAt(x, y, desktop_.TwipsPerPixelX());
-    if (target != nullptr && target->id == pressed && LabelFor(pressed)->Enabled()) OnClick(pressed);
+    if (target != nullptr && target->id == pressed && Clickable(pressed)) OnClick(pressed);
 }
 
 void frmVctool::DoDefaultAction(ControlId id) {
-    const Label* label = LabelFor(id);
-    if (LayoutOf(id).command && label->Enabled()) OnClick(id);
+    if (Clickable(id)) OnClick(id);
+}
+
+bool frmVctool::Clickable(ControlId id) const {
+    return LayoutOf(id).command && LabelFor(id)->Enabled();
 }
 
 void frmVctool::OnClick(ControlId id) {

@@ -111,6 +111,8 @@ private:
     bool WaitForState(std::int32_t state);
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
+    // A command label takes clicks while it is enabled.
+    bool Clickable(ControlId id) const;
     void OnClick(ControlId id);
 
     NTServiceControl& service_;

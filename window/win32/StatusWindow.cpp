@@ -174,18 +174,18 @@ void StatusWindow::CreateFonts() {
 }
 
 void StatusWindow::MakeFont(std::size_t index) {
-    const FontSpec& spec = kLayout[index].font;
-    const int height = -static_cast<int>(std::lround(spec.points * 20.0f / twipsPerPixel_));
+    const FontSpec& design = kLayout[index].font;
+    const int height = -static_cast<int>(std::lround(design.points * 20.0f / twipsPerPixel_));
     const auto make = [&](const wchar_t* face, BYTE charset) {
-        return UniqueFont(CreateFontW(height, 0, 0, 0, spec.weight, FALSE, FALSE, FALSE, charset,
+        return UniqueFont(CreateFontW(height, 0, 0, 0, design.weight, FALSE, FALSE, FALSE, charset,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                       DEFAULT_PITCH | FF_DONTCARE, face));
     };
     const WindowDc dc(hwnd_);
     // A machine without the face gets the dialog font the system maps to its
     // nearest sans serif, rather than a serif default.
-    fonts_[index] = make(spec.face, ANSI_CHARSET);
-    if (!IsFace(dc.get(), fonts_[index].get(), spec.face))
+    fonts_[index] = make(design.face, ANSI_CHARSET);
+    if (!IsFace(dc.get(), fonts_[index].get(), design.face))
         fonts_[index] = make(L"MS Shell Dlg 2", ANSI_CHARSET);
     const std::wstring& caption = form_->LabelFor(kLayout[index].id)->Caption();
     for (const wchar_t* face : kFallbackFaces) {
