@@ -5,7 +5,6 @@
 #include <new>
 #include <vector>
 
-
 namespace qv {
 namespace {
 

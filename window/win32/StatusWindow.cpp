@@ -122,11 +122,7 @@ void StatusWindow::ApplyDensity(UINT dpi) {
     SizeHeadingToCaption();
     for (std::size_t i = 0; tooltips_ != nullptr && i < kLayout.size(); ++i) {
         if (!kLayout[i].command) continue;
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.hwnd = hwnd_;
-        tool.uId = i;
-        tool.rect = ToRect(ControlRect(kLayout[i], twipsPerPixel_));
+        TOOLINFOW tool = ToolOf(i);
         SendMessageW(tooltips_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
@@ -210,15 +206,20 @@ void StatusWindow::CreateTooltips() {
     for (std::size_t i = 0; tooltips_ != nullptr && i < kLayout.size(); ++i) {
         if (!kLayout[i].command) continue;
         shownTips_[i] = form_->LabelFor(kLayout[i].id)->ToolTipText();
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
+        TOOLINFOW tool = ToolOf(i);
         tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = i;
-        tool.rect = ToRect(ControlRect(kLayout[i], twipsPerPixel_));
-        tool.lpszText = shownTips_[i].data();
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+}
+
+TOOLINFOW StatusWindow::ToolOf(std::size_t index) {
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = hwnd_;
+    tool.uId = index;
+    tool.rect = ToRect(ControlRect(kLayout[index], twipsPerPixel_));
+    tool.lpszText = shownTips_[index].data();
+    return tool;
 }
 
 LRESULT CALLBACK StatusWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -435,11 +436,7 @@ void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
     const Label& label = *form_->LabelFor(id);
     if (what == LabelProperty::ToolTip && tooltips_ != nullptr && kLayout[index].command) {
         shownTips_[index] = label.ToolTipText();
-        TOOLINFOW tool{};
-        tool.cbSize = sizeof(tool);
-        tool.hwnd = hwnd_;
-        tool.uId = index;
-        tool.lpszText = shownTips_[index].data();
+        TOOLINFOW tool = ToolOf(index);
         SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     // Screen readers hear the status change and a command come and go.

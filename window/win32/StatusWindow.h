@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <array>
 #include <string>
@@ -54,6 +55,8 @@ private:
     // The label's font, or one that has its caption's letters.
     void MakeFont(std::size_t index);
     void CreateTooltips();
+    // The tooltip tool of command `index`: its rectangle and its text.
+    TOOLINFOW ToolOf(std::size_t index);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnPaint();
     void PaintScene(HDC dc) const;
