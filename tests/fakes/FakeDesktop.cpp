@@ -60,7 +60,7 @@ void FakeDesktop::StartTimer(int id, std::uint32_t intervalMs) {
 }
 
 void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& title) {
-    messages.push_back({text, title, now_});
+    messages.push_back({text, title});
     if (whileMessageOpen) whileMessageOpen();
 }
 

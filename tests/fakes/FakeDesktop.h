@@ -18,19 +18,16 @@ class FakeDesktop final : public Desktop, public Process {
 public:
     struct Message {
         std::wstring text, title;
-        std::uint64_t at;
     };
 
     std::function<void(int id)> onTick;       // receives each timer tick
     std::function<void()> whileMessageOpen;   // runs while a message box is open
     std::wstring programFolder = LR"(C:\Tools)";
     float twipsPerPixel = 15.0f;
-    float widthTwips = 3735.0f, heightTwips = 4515.0f;
 
     std::vector<Message> messages;
     std::vector<std::string> windowCalls;  // the shape and move calls, in order
     std::vector<std::uint32_t> sleeps;
-    int changes = 0;                       // ControlChanged calls
     bool ended = false, captured = false;
     bool blockedForever = false;  // a wait found nothing that could ever arrive
 
@@ -44,13 +41,14 @@ public:
 
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override { timers_.erase(id); }
-    void ControlChanged(ControlId, LabelProperty) override { ++changes; }
+    void ControlChanged(ControlId, LabelProperty) override {}
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel; }
     float TwipsPerPixelY() override { return twipsPerPixel; }
-    float WidthTwips() override { return widthTwips; }
-    float HeightTwips() override { return heightTwips; }
+    // The designed window: 249 x 301 pixels at 15 twips a pixel.
+    float WidthTwips() override { return 3735.0f; }
+    float HeightTwips() override { return 4515.0f; }
     Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
     void SetWindowRgn(Region region, bool redraw) override;
     void SetCapture() override { captured = true; }

@@ -8,6 +8,7 @@ namespace qv::fake {
 namespace {
 
 constexpr std::uint32_t kDeleteAccess = 0x00010000;  // DELETE
+constexpr std::uint32_t kManagerAllAccess = 0xF003F;  // SC_MANAGER_ALL_ACCESS
 
 std::string Key(std::string name) {
     for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -111,7 +112,7 @@ ScHandle FakeServiceManager::OpenSCManagerA(const char* machineName, const char*
                                             std::uint32_t desiredAccess) {
     if (Injected("OpenSCManagerA", Args(Text(machineName), Text(databaseName), Hex(desiredAccess))))
         return nullptr;
-    if ((desiredAccess & ~managerAccess) != 0) return Fail(scm::kErrorAccessDenied), nullptr;
+    if ((desiredAccess & ~kManagerAllAccess) != 0) return Fail(scm::kErrorAccessDenied), nullptr;
     return NewHandle(desiredAccess, {});
 }
 

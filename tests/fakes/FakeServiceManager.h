@@ -51,7 +51,6 @@ public:
     // `error`; occurrence 0 makes every such call fail.
     void FailCall(const std::string& call, std::uint32_t error, int occurrence = 0);
 
-    std::uint32_t managerAccess = 0xF003F;  // granted to OpenSCManagerA
     // Every call with its arguments, for the tests that pin an operation's
     // exact calls; a failed call ends in " -> error".
     std::vector<std::string> calls;
