@@ -30,9 +30,7 @@ WATCHDOG_TEXT = ("Problem in running Quorvel Voice Chat Service Tool. "
                  "Please re-install Voice Chat Service Tool")
 MISSING_TEXT = ("Unable to Start due to a dependency file missing. "
                 "Please re-install Voice Chat Service Tool")
-# The controls in twips (left, top, width, height), as the window lays them out.
-TWIPS = {"Start": (210, 4125, 810, 195), "Stop": (1380, 4140, 810, 195),
-         "Restart": (2610, 4140, 810, 195), "Close": (3525, 210, 165, 180)}
+BUTTON, TEXT = 43, 41  # ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_STATICTEXT
 UNAVAILABLE = 1  # STATE_SYSTEM_UNAVAILABLE
 # Generous: a loaded two-core machine can take long to start a Wine process.
 DEADLINE = 60.0
@@ -178,34 +176,44 @@ class Tool:
         self.last = Image.open(io.BytesIO(png)).convert("RGB")
         return self.last
 
+    def read(self) -> list[list[str]]:
+        """A line per drawn control as a screen reader finds it: role, state,
+        name, description, default action, location on the screen."""
+        rows = [(line + "\t" * 5).split("\t")[:6] for line in self.inspect("acc", TITLE).splitlines()]
+        return [r for r in rows if r[0].isdigit()]
+
     def elements(self) -> list[tuple[int, int, str, str, str]]:
-        """The window's drawn controls as a screen reader finds them: role,
-        state, name, description, default action; the four commands, then
-        the title, the heading and the status."""
-        rows = [(line + "\t\t").split("\t")[:5] for line in self.inspect("acc", TITLE).splitlines()]
-        return [(int(r[0]), int(r[1]), *r[2:]) for r in rows if r[0].isdigit()]
+        """The drawn controls in the reader's order: role, state, name,
+        description, default action."""
+        return [(int(r[0]), int(r[1]), *r[2:5]) for r in self.read()]
 
     def face(self) -> str:
-        """'Running: Start- Stop+ Restart+' for what the window shows."""
+        """'Running: Start- Stop+ Restart+' for what the window shows: the
+        status, then the three service commands."""
         found = self.elements()
-        if len(found) != 7:
+        buttons = [e for e in found if e[0] == BUTTON]
+        texts = [e for e in found if e[0] == TEXT]
+        if len(buttons) != 4 or len(texts) != 3:
             return f"no face: {found}"
-        return f"{found[6][2]}: " + " ".join(
-            f"{name}{'-' if state & UNAVAILABLE else '+'}"
-            for _, state, name, *_ in found[:3])
+        return f"{texts[2][2]}: " + " ".join(
+            f"{name}{'-' if state & UNAVAILABLE else '+'}" for _, state, name, *_ in buttons[:3])
 
     def wait_face(self, face: str) -> None:
         wait(self.face, repr(face), accept=lambda seen: seen == face)
         log(f"shows {face}")
 
-    def rect(self, name: str, dpi: int = 96) -> tuple[int, int, int, int]:
-        """A command's rectangle in the window at `dpi`: left, top, right,
-        bottom (exclusive), rounded as the window rounds its twips."""
-        left, top, width, height = (round(v * dpi / 1440) for v in TWIPS[name])
-        return left, top, left + width, top + height
+    def rect(self, name: str) -> tuple[int, int, int, int]:
+        """The control a reader knows by `name`, where the window lays it out:
+        left, top, right, bottom (exclusive), in window pixels."""
+        for row in self.read():
+            if row[2] == name:
+                left, top, width, height = (int(v) for v in row[5].split(","))
+                left, top = left - self.at[0], top - self.at[1]
+                return left, top, left + width, top + height
+        raise AssertionError(f"no control named {name!r}")
 
-    def click(self, name: str, dpi: int = 96) -> None:
-        left, top, right, bottom = self.rect(name, dpi)
+    def click(self, name: str) -> None:
+        left, top, right, bottom = self.rect(name)
         self.click_at((left + right) // 2, (top + bottom) // 2)
 
     def click_at(self, x: int, y: int, button: int = 1) -> None:

@@ -49,7 +49,7 @@ with h.scenario("densities") as tool:
         for corner in ((0, 0), (w - 1, 0), (0, h_ - 1), (w - 1, h_ - 1)):
             assert shot.getpixel(corner) == WHITE, f"{dpi} dpi: corner {corner} not cut away"
         for name in ("Start", "Stop", "Restart"):
-            assert on_button(shot, tool.rect(name, dpi)), f"{dpi} dpi: {name} off its button"
+            assert on_button(shot, tool.rect(name)), f"{dpi} dpi: {name} off its button"
         h.log(f"{dpi} dpi: {w} x {h_}, picture, corners and captions in place")
-        tool.click("Close", dpi)
+        tool.click("Close")
         h.wait(lambda: not tool.running(), f"the close spot at {dpi} dpi")

@@ -21,10 +21,10 @@ def show(tool: h.Tool, language: str, content: bytes) -> float:
     return time.monotonic() - began
 
 
-def missing_file_box(tool: h.Tool) -> str:
-    """Start without the service's data file: the message, then the program
-    ends with nothing registered."""
-    tool.click("Start")
+def missing_file_box(tool: h.Tool, start: str) -> str:
+    """Start (captioned `start`) without the service's data file: the
+    message, then the program ends with nothing registered."""
+    tool.click(start)
     text = tool.box("Quorvel")
     tool.press_ok("Quorvel")
     h.wait(lambda: not tool.running(), "the tool to end")
@@ -40,14 +40,14 @@ with h.scenario("language") as tool:
     german = (KIT / "German.txt").read_bytes()
     small = show(tool, "German", german)
     assert tool.face() == "Gestoppt: Starten+ Stoppen- Neustart-", tool.face()
-    assert missing_file_box(tool) == ("Starten nicht m\u00f6glich, weil eine ben\u00f6tigte Datei "
+    assert missing_file_box(tool, "Starten") == ("Starten nicht m\u00f6glich, weil eine ben\u00f6tigte Datei "
                                       "fehlt. Bitte installieren Sie das Sprachchat-Dienstwerkzeug neu.")
 
     filler = b"".join(b"# Zeile %d ohne Eintrag\r\n" % n for n in range(40000))
     sharp_s = h.MISSING_TEXT.replace("missing", "mi\u00dfing").encode("cp1252") + b"=>Datei fehlt\r\n"
     large = show(tool, "German", b"Deutsch\r\n" + filler + sharp_s + b"Stopped=>Gestoppt\r\n")
     h.log(f"translated status after {small:.1f} s with the sample, {large:.1f} s with 1 MiB")
-    assert missing_file_box(tool) == h.MISSING_TEXT
+    assert missing_file_box(tool, "Start") == h.MISSING_TEXT
 
     show(tool, "Russian", (KIT / "Russian.txt").read_bytes())
     names = [(name, description) for _, _, name, description, _ in tool.elements()]

@@ -7,18 +7,17 @@ import tempfile
 
 import harness as h
 
-BUTTON, TEXT = 43, 41  # ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_STATICTEXT
 READ_ONLY = 64         # STATE_SYSTEM_READONLY
 
 
 def expected(status: str, start: int, stop: int, restart: int) -> list:
-    return [(BUTTON, start, "Start", "Start Service", "Press"),
-            (BUTTON, stop, "Stop", "Stop Service", "Press"),
-            (BUTTON, restart, "Restart", "Restart Service", "Press"),
-            (BUTTON, 0, "Close", "Close", "Press"),
-            (TEXT, READ_ONLY, "Quorvel Voice Chat Server Tool", "", ""),
-            (TEXT, READ_ONLY, "Service Status", "", ""),
-            (TEXT, READ_ONLY, status, "", "")]
+    return [(h.BUTTON, start, "Start", "Start Service", "Press"),
+            (h.BUTTON, stop, "Stop", "Stop Service", "Press"),
+            (h.BUTTON, restart, "Restart", "Restart Service", "Press"),
+            (h.BUTTON, 0, "Close", "Close", "Press"),
+            (h.TEXT, READ_ONLY, "Quorvel Voice Chat Server Tool", "", ""),
+            (h.TEXT, READ_ONLY, "Service Status", "", ""),
+            (h.TEXT, READ_ONLY, status, "", "")]
 
 
 with h.scenario("screen_reader") as tool:

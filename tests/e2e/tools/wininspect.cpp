@@ -7,7 +7,8 @@
 //                             registered), or "error=N"
 //   wininspect acc TITLE      the window's client as a screen reader finds it:
 //                             a line per child, "role<TAB>state<TAB>name<TAB>
-//                             description<TAB>default action"
+//                             description<TAB>default action<TAB>left,top,
+//                             width,height" (the location on the screen)
 //   wininspect press TITLE N  a screen reader's default action on child N
 //   wininspect events TITLE S the name and state changes the window reports
 //                             to readers in the next S seconds, a line each:
@@ -99,8 +100,12 @@ int Acc(const wchar_t* title) {
         client->get_accName(child, &name);
         client->get_accDescription(child, &description);
         client->get_accDefaultAction(child, &action);
+        long left = 0, top = 0, width = 0, height = 0;
+        client->accLocation(&left, &top, &width, &height, child);
         out += std::to_wstring(role.lVal) + L"\t" + std::to_wstring(state.lVal) + L"\t" +
-               Take(name) + L"\t" + Take(description) + L"\t" + Take(action) + L"\n";
+               Take(name) + L"\t" + Take(description) + L"\t" + Take(action) + L"\t" +
+               std::to_wstring(left) + L"," + std::to_wstring(top) + L"," +
+               std::to_wstring(width) + L"," + std::to_wstring(height) + L"\n";
     }
     client->Release();
     return Write(out);
