@@ -1,25 +1,12 @@
 #include "window/Accessibility.h"
 
-#include <algorithm>
-#include <array>
-
 namespace qv {
-namespace {
 
-constexpr std::array kElements = {ControlId::lblStart, ControlId::lblStop, ControlId::lblRestart,
-                                  ControlId::lblClose, ControlId::lblts,   ControlId::Label2,
-                                  ControlId::lblStatus};
-
-}  // namespace
-
-int AccessibleChildId(ControlId id) {
-    const auto at = std::find(kElements.begin(), kElements.end(), id);
-    return at == kElements.end() ? 0 : static_cast<int>(at - kElements.begin()) + 1;
-}
+int AccessibleChildId(ControlId id) { return LayoutOf(id).reading; }
 
 std::vector<AccessibleElement> AccessibleElements(const frmVctool& form) {
     std::vector<AccessibleElement> elements;
-    for (const ControlId id : kElements) {
+    for (const ControlId id : kReadingOrder) {
         const Label& label = *form.LabelFor(id);
         const bool button = LayoutOf(id).command;
         // The close mark has no caption: its tooltip is its name.

@@ -1,6 +1,6 @@
 // What a screen reader is told about the window's drawn controls, which are
-// no windows of their own: the four commands as push buttons, then the
-// title, the heading and the status as static text.
+// no windows of their own: the commands as push buttons, the title, the
+// heading and the status as static text, in the layout's reading order.
 #pragma once
 
 #include <string>

@@ -17,8 +17,8 @@ public:
     Label(Desktop& desktop, ControlId id)
         : desktop_(desktop),
           id_(id),
-          caption_(LayoutOf(id).caption),
-          tooltip_(LayoutOf(id).tooltip),
+          caption_(Compose(LayoutOf(id).caption, Untranslated)),
+          tooltip_(Compose(LayoutOf(id).tooltip, Untranslated)),
           foreColor_(LayoutOf(id).colour) {}
 
     ControlId Id() const { return id_; }
@@ -35,6 +35,8 @@ public:
     void SetEnabled(bool value) { Change(enabled_, value, LabelProperty::Enabled); }
 
 private:
+    static std::wstring Untranslated(const wchar_t* key) { return key; }
+
     template <typename T>
     void Change(T& field, const T& value, LabelProperty what) {
         if (field == value) return;

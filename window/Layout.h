@@ -1,10 +1,14 @@
 // The window's design as plain data: its size, its colours, and its drawn
-// controls in twips, front-most first, with what each shows at creation.
-// The view converts the twips with the screen's twips per pixel.
+// controls in twips, front-most first, with what each shows at creation, how
+// a language rebuilds its texts, and where a reader and the keyboard meet it.
+// The logic, the painter, the hit test, the tooltips and the screen reader
+// interface all read this one table.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "platform/Types.h"
 
@@ -41,50 +45,99 @@ struct FontSpec {
 
 inline constexpr FontSpec kDefaultFont{L"Tahoma", 8.25, 700};
 
+// A caption or tooltip: a prefix that is never translated, then up to two
+// keys of the language file joined by blanks. In English the keys are their
+// own translations, so the same words give the design-time text.
+struct Words {
+    const wchar_t* prefix = L"";
+    std::array<const wchar_t*, 2> keys{};
+};
+
 struct ControlLayout {
     ControlId id;
+    const char* name;
     ControlKind kind;
     // Rectangles: left, top, width, height. Lines: x1, y1, x2, y2.
     int a, b, c, d;
-    const wchar_t* caption = L"";
-    const wchar_t* tooltip = L"";
+    Words caption{};
+    Words tooltip{};
     Rgb colour = kBlack;  // a label's text, a line's stroke
     FontSpec font = kDefaultFont;
     TextAlign align = TextAlign::Left;
     // A command takes clicks, and shows the hand cursor and its tooltip.
     bool command = false;
+    // Where a screen reader meets the control, from 1; 0 for what it never
+    // meets. The commands take the keyboard focus in this order too.
+    int reading = 0;
 };
 
+// The window's controls, front-most first: painted from the back, hit-tested
+// from the front.
 constexpr std::array<ControlLayout, 12> DesignLayout() {
     using enum ControlId;
     using enum ControlKind;
     return {{
-        {Line2, Line, 2505, 2325, 3300, 2325, L"", L"", kLineGrey},
-        {Line1, Line, 390, 2340, 1140, 2340, L"", L"", kLineGrey},
-        {imgTop, Image, 60, 0, 3705, 195},
-        {lblStatus, Label, 315, 2505, 3015, 240, L"", L"", kStatusBlue, {L"Tahoma", 9.0, 700},
-         TextAlign::Centre},
-        {Line3, Line, 405, 2940, 3315, 2940, L"", L"", kLineGrey},
+        {.id = Line2, .name = "Line2", .kind = Line, .a = 2505, .b = 2325, .c = 3300, .d = 2325,
+         .colour = kLineGrey},
+        {.id = Line1, .name = "Line1", .kind = Line, .a = 390, .b = 2340, .c = 1140, .d = 2340,
+         .colour = kLineGrey},
+        {.id = imgTop, .name = "imgTop", .kind = Image, .a = 60, .b = 0, .c = 3705, .d = 195},
+        {.id = lblStatus, .name = "lblStatus", .kind = Label, .a = 315, .b = 2505, .c = 3015,
+         .d = 240, .colour = kStatusBlue, .font = {L"Tahoma", 9.0, 700}, .align = TextAlign::Centre,
+         .reading = 7},
+        {.id = Line3, .name = "Line3", .kind = Line, .a = 405, .b = 2940, .c = 3315, .d = 2940,
+         .colour = kLineGrey},
         // The heading sizes itself to its caption; the width here is the design's.
-        {Label2, Label, 1215, 2235, 1230, 195, L"Service Status", L"", kHeadingGrey},
-        {lblts, Label, 1215, 375, 2490, 885, L"Quorvel Voice Chat Server Tool", L"",
-         kSystemButtonText, {L"Tahoma", 11.25, 700}},
-        {Image1, Image, 300, 405, 720, 720},
-        // No caption: a hot spot over the cross drawn in the background.
-        {lblClose, Label, 3525, 210, 165, 180, L"", L"Close", kBlack, {L"MS Sans Serif", 8.25, 400},
-         TextAlign::Left, true},
-        {lblRestart, Label, 2610, 4140, 810, 195, L"Restart", L"Restart Service", kBlack,
-         kDefaultFont, TextAlign::Centre, true},
-        {lblStop, Label, 1380, 4140, 810, 195, L"Stop", L"Stop Service", kBlack, kDefaultFont,
-         TextAlign::Centre, true},
+        {.id = Label2, .name = "Label2", .kind = Label, .a = 1215, .b = 2235, .c = 1230, .d = 195,
+         .caption = {L"", {L"Service", L"Status"}}, .colour = kHeadingGrey, .reading = 6},
+        {.id = lblts, .name = "lblts", .kind = Label, .a = 1215, .b = 375, .c = 2490, .d = 885,
+         .caption = {L"Quorvel ", {L"Voice Chat Server", L"Tool"}}, .colour = kSystemButtonText,
+         .font = {L"Tahoma", 11.25, 700}, .reading = 5},
+        {.id = Image1, .name = "Image1", .kind = Image, .a = 300, .b = 405, .c = 720, .d = 720},
+        // No caption: a hot spot over the cross drawn in the background. Its
+        // tooltip is never translated.
+        {.id = lblClose, .name = "lblClose", .kind = Label, .a = 3525, .b = 210, .c = 165, .d = 180,
+         .tooltip = {L"Close"}, .font = {L"MS Sans Serif", 8.25, 400}, .command = true,
+         .reading = 4},
+        {.id = lblRestart, .name = "lblRestart", .kind = Label, .a = 2610, .b = 4140, .c = 810,
+         .d = 195, .caption = {L"", {L"Restart"}}, .tooltip = {L"", {L"Restart", L"Service"}},
+         .align = TextAlign::Centre, .command = true, .reading = 3},
+        {.id = lblStop, .name = "lblStop", .kind = Label, .a = 1380, .b = 4140, .c = 810, .d = 195,
+         .caption = {L"", {L"Stop"}}, .tooltip = {L"", {L"Stop", L"Service"}},
+         .align = TextAlign::Centre, .command = true, .reading = 2},
         // One pixel higher than the other two, as designed.
-        {lblStart, Label, 210, 4125, 810, 195, L"Start", L"Start Service", kBlack, kDefaultFont,
-         TextAlign::Centre, true},
+        {.id = lblStart, .name = "lblStart", .kind = Label, .a = 210, .b = 4125, .c = 810, .d = 195,
+         .caption = {L"", {L"Start"}}, .tooltip = {L"", {L"Start", L"Service"}},
+         .align = TextAlign::Centre, .command = true, .reading = 1},
     }};
 }
 inline constexpr std::array<ControlLayout, 12> kLayout = DesignLayout();
 
+// The controls a screen reader meets, in its order.
+constexpr auto ReadingOrder() {
+    constexpr std::size_t kCount = static_cast<std::size_t>(
+        std::count_if(kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.reading > 0; }));
+    std::array<ControlId, kCount> order{};
+    for (const ControlLayout& control : kLayout)
+        if (control.reading > 0) order[static_cast<std::size_t>(control.reading - 1)] = control.id;
+    return order;
+}
+inline constexpr auto kReadingOrder = ReadingOrder();
+
+// The text `words` make when each key becomes translate(key).
+template <typename Translate>
+std::wstring Compose(const Words& words, Translate translate) {
+    std::wstring text = words.prefix;
+    for (std::size_t i = 0; i < words.keys.size() && words.keys[i] != nullptr; ++i) {
+        if (i > 0) text += L' ';
+        text += translate(words.keys[i]);
+    }
+    return text;
+}
+
 const ControlLayout& LayoutOf(ControlId id);
+// The control's place in kLayout.
+inline std::size_t IndexOf(ControlId id) { return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data()); }
 
 // Twips to pixels: to the nearest pixel, a quotient exactly halfway going to
 // the even neighbour, as the window's region computation requires.

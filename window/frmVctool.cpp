@@ -1,6 +1,5 @@
 #include "window/frmVctool.h"
 
-#include <initializer_list>
 #include <utility>
 
 #include "language/LanguageSelection.h"
@@ -10,25 +9,28 @@
 namespace qv {
 namespace {
 
-// The captions and tooltips a language other than English replaces, in
-// this order: a fixed prefix, then the translated keys joined by blanks.
-struct TranslatedText {
-    Label frmVctool::*control;
-    bool tooltip;
-    const wchar_t* prefix;
-    std::initializer_list<const wchar_t*> keys;
+// Which member models each label, and which handler its click runs.
+struct Binding {
+    ControlId id;
+    Label frmVctool::*label;
+    void (frmVctool::*click)();
 };
 
-const TranslatedText kTranslatedTexts[] = {
-    {&frmVctool::lblts, false, L"Quorvel ", {L"Voice Chat Server", L"Tool"}},
-    {&frmVctool::Label2, false, L"", {L"Service", L"Status"}},
-    {&frmVctool::lblStart, false, L"", {L"Start"}},
-    {&frmVctool::lblStart, true, L"", {L"Start", L"Service"}},
-    {&frmVctool::lblStop, false, L"", {L"Stop"}},
-    {&frmVctool::lblStop, true, L"", {L"Stop", L"Service"}},
-    {&frmVctool::lblRestart, false, L"", {L"Restart"}},
-    {&frmVctool::lblRestart, true, L"", {L"Restart", L"Service"}},
+constexpr Binding kBindings[] = {
+    {ControlId::lblStart, &frmVctool::lblStart, &frmVctool::lblStart_Click},
+    {ControlId::lblStop, &frmVctool::lblStop, &frmVctool::lblStop_Click},
+    {ControlId::lblRestart, &frmVctool::lblRestart, &frmVctool::lblRestart_Click},
+    {ControlId::lblClose, &frmVctool::lblClose, &frmVctool::lblClose_Click},
+    {ControlId::lblStatus, &frmVctool::lblStatus, nullptr},
+    {ControlId::lblts, &frmVctool::lblts, nullptr},
+    {ControlId::Label2, &frmVctool::Label2, nullptr},
 };
+
+const Binding* BindingOf(ControlId id) {
+    for (const Binding& binding : kBindings)
+        if (binding.id == id) return &binding;
+    return nullptr;
+}
 
 constexpr int kLeftButton = 1;
 
@@ -132,20 +134,13 @@ bool frmVctool::Clickable(ControlId id) const {
 }
 
 void frmVctool::OnClick(ControlId id) {
-    switch (id) {
-        case ControlId::lblStart: lblStart_Click(); break;
-        case ControlId::lblStop: lblStop_Click(); break;
-        case ControlId::lblRestart: lblRestart_Click(); break;
-        case ControlId::lblClose: lblClose_Click(); break;
-        default: break;  // the layout marks only these four as commands
-    }
+    if (const Binding* binding = BindingOf(id); binding != nullptr && binding->click != nullptr)
+        (this->*binding->click)();
 }
 
 const Label* frmVctool::LabelFor(ControlId id) const {
-    for (const Label* label : {&lblStart, &lblStop, &lblRestart, &lblClose, &lblStatus, &lblts,
-                               &Label2})
-        if (label->Id() == id) return label;
-    return nullptr;
+    const Binding* binding = BindingOf(id);
+    return binding != nullptr ? &(this->*binding->label) : nullptr;
 }
 
 void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
@@ -239,17 +234,15 @@ void frmVctool::SelectLanguage() {
     LanguageText = qv::LanguageText(std::move(choice.LanguageText));
     if (LanguageName == kEnglish) return;
 
-    for (const TranslatedText& row : kTranslatedTexts) {
-        std::wstring text = row.prefix;
-        for (const wchar_t* key : row.keys) {
-            if (key != *row.keys.begin()) text += L' ';
-            text += Translate(key);
-        }
-        Label& control = this->*row.control;
-        if (row.tooltip)
-            control.SetToolTipText(text);
-        else
-            control.SetCaption(text);
+    // Every text with keys to translate, captions before tooltips, in the
+    // order a reader meets the labels.
+    const auto translate = [this](const wchar_t* key) { return Translate(key); };
+    for (const ControlId id : kReadingOrder) {
+        const ControlLayout& layout = LayoutOf(id);
+        Label& label = this->*BindingOf(id)->label;
+        if (layout.caption.keys[0] != nullptr) label.SetCaption(Compose(layout.caption, translate));
+        if (layout.tooltip.keys[0] != nullptr)
+            label.SetToolTipText(Compose(layout.tooltip, translate));
     }
 }
 

@@ -9,7 +9,6 @@
 namespace qv {
 
 using UniqueScHandle = UniqueAny<SC_HANDLE, CloseWith<&::CloseServiceHandle>>;
-using UniqueHkey = UniqueAny<HKEY, CloseWith<&::RegCloseKey>>;
 using UniqueHandle = UniqueAny<HANDLE, CloseWith<&::CloseHandle>>;
 // CreateFile's failure value is INVALID_HANDLE_VALUE, not null.
 using UniqueFile = UniqueAny<HANDLE, CloseWith<&::CloseHandle>, -1>;
@@ -17,7 +16,6 @@ using UniqueFind = UniqueAny<HANDLE, CloseWith<&::FindClose>, -1>;
 using UniqueFont = UniqueAny<HFONT, CloseWith<&::DeleteObject>>;
 using UniqueBitmap = UniqueAny<HBITMAP, CloseWith<&::DeleteObject>>;
 using UniqueBrush = UniqueAny<HBRUSH, CloseWith<&::DeleteObject>>;
-using UniqueRegion = UniqueAny<HRGN, CloseWith<&::DeleteObject>>;
 using UniqueMemoryDc = UniqueAny<HDC, CloseWith<&::DeleteDC>>;
 using UniqueIcon = UniqueAny<HICON, CloseWith<&::DestroyIcon>>;
 using UniqueCursor = UniqueAny<HCURSOR, CloseWith<&::DestroyCursor>>;

@@ -46,9 +46,9 @@ public:
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel; }
     float TwipsPerPixelY() override { return twipsPerPixel; }
-    // The designed window: 249 x 301 pixels at 15 twips a pixel.
-    float WidthTwips() override { return 3735.0f; }
-    float HeightTwips() override { return 4515.0f; }
+    // The window at its designed size.
+    float WidthTwips() override { return static_cast<float>(kWindowWidthTwips); }
+    float HeightTwips() override { return static_cast<float>(kWindowHeightTwips); }
     Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
     void SetWindowRgn(Region region, bool redraw) override;
     void SetCapture() override { captured = true; }

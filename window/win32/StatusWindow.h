@@ -1,20 +1,21 @@
-// The real window: borderless, painted double-buffered from the control
-// model over its background picture, at the density of the screen it is on.
-// It decides nothing: mouse, timer and reader events go to frmVctool, which
-// the window draws.
+// The real window and the Desktop the logic runs in: it creates the
+// borderless window at the density of the screen it is on, routes its
+// messages and decides nothing: mouse, timer and reader events go to
+// frmVctool, which the window draws.
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include <array>
 #include <string>
 
 #include "platform/win32/Handles.h"
 #include "window/Desktop.h"
-#include "window/Layout.h"
 #include "window/frmVctool.h"
 #include "window/win32/Accessible.h"
+#include "window/win32/Artwork.h"
+#include "window/win32/LabelFonts.h"
+#include "window/win32/Painter.h"
+#include "window/win32/Tooltips.h"
 
 namespace qv {
 
@@ -48,40 +49,26 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Everything drawn at the density `dpi`: fonts, pictures, cursor.
+    // Everything drawn at the density `dpi`: pictures, fonts, tooltips.
     void ApplyDensity(UINT dpi);
-    void LoadArt();
-    void CreateFonts();
-    // The label's font, or one that has its caption's letters.
     void MakeFont(std::size_t index);
-    void CreateTooltips();
-    // The tooltip tool of command `index`: its rectangle and its text.
-    TOOLINFOW ToolOf(std::size_t index);
+    void SizeHeadingToCaption();
+    Scene SceneNow() const { return {*form_, art_, fonts_, twipsPerPixel_, heading_}; }
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnPaint();
-    void PaintScene(HDC dc) const;
-    void PaintLabel(HDC dc, std::size_t index, const Label& label) const;
     void OnButtonDown(int button, WPARAM keys, LPARAM position);
     void OnSetCursor();
 
-    // Where a label draws: its design rectangle, or for the self-sizing
-    // heading the size of its caption on one line.
-    RECT LabelRect(std::size_t index) const;
-    void SizeHeadingToCaption();
-
     HINSTANCE instance_;
     HWND hwnd_ = nullptr;
-    HWND tooltips_ = nullptr;
     frmVctool* form_ = nullptr;
     float twipsPerPixel_ = 15.0f;
-    std::array<UniqueFont, kLayout.size()> fonts_{};
-    std::array<std::wstring, kLayout.size()> shownTips_{};
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
-    UniqueBitmap background_;
-    UniqueIcon emblem_;
-    UniqueCursor hand_;
-    RECT headingRect_{};
+    Artwork art_;
+    LabelFonts fonts_;
+    Tooltips tooltips_;
+    RECT heading_{};
     Accessible* accessible_ = nullptr;  // made at a reader's first question
 };
 

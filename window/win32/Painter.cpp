@@ -1,0 +1,96 @@
+#include "window/win32/Painter.h"
+
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+COLORREF Resolve(Rgb colour) {
+    if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFFu));
+    return colour;
+}
+
+void PaintLine(HDC dc, const ControlLayout& layout, const PixelRect& r, int stroke) {
+    // The layout's lines run straight across or down; both ends belong to
+    // the line.
+    const RECT line{std::min(r.left, r.right), std::min(r.top, r.bottom),
+                    std::max(r.left, r.right) + stroke, std::max(r.top, r.bottom) + stroke};
+    const UniqueBrush brush(CreateSolidBrush(layout.colour));
+    FillRect(dc, &line, brush.get());
+}
+
+void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scene) {
+    if (label.Caption().empty()) return;
+    const ControlLayout& layout = kLayout[index];
+    const SelectedObject font(dc, scene.fonts[index]);
+    RECT rect = LabelRect(index, scene);
+    const UINT format = DT_WORDBREAK | DT_TOP |
+                        (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT);
+    SetBkMode(dc, TRANSPARENT);
+    // Text past the rectangle is cut off, also below its last whole line.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    if (label.Enabled()) {
+        SetTextColor(dc, Resolve(label.ForeColor()));
+        DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
+    } else {
+        // The classic disabled look: a light relief under grey text.
+        RECT relief = rect;
+        const int stroke = StrokePixels(scene.twipsPerPixel);
+        OffsetRect(&relief, stroke, stroke);
+        SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+        DrawTextW(dc, label.Caption().c_str(), -1, &relief, format);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
+    }
+    RestoreDC(dc, saved);
+}
+
+}  // namespace
+
+void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
+    // The back colour shows where the picture, one row shorter than the
+    // window, does not reach.
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    if (const HBITMAP background = scene.art.Background()) {
+        const UniqueMemoryDc picture(CreateCompatibleDC(dc));
+        BITMAP size{};
+        GetObjectW(background, sizeof(size), &size);
+        const SelectedObject selected(picture.get(), background);
+        BitBlt(dc, 0, 0, size.bmWidth, size.bmHeight, picture.get(), 0, 0, SRCCOPY);
+    }
+
+    // Back to front: the table lists the front-most control first.
+    const int stroke = StrokePixels(scene.twipsPerPixel);
+    for (std::size_t n = kLayout.size(); n-- > 0;) {
+        const ControlLayout& layout = kLayout[n];
+        const PixelRect r = ControlRect(layout, scene.twipsPerPixel);
+        if (layout.kind == ControlKind::Line) {
+            PaintLine(dc, layout, r, stroke);
+        } else if (const Label* label = scene.form.LabelFor(layout.id)) {
+            PaintLabel(dc, n, *label, scene);
+        } else if (layout.id == ControlId::Image1 && scene.art.Emblem()) {
+            DrawIconEx(dc, r.left, r.top, scene.art.Emblem(), r.right - r.left, r.bottom - r.top, 0,
+                       nullptr, DI_NORMAL);
+        }
+    }
+}
+
+RECT LabelRect(std::size_t index, const Scene& scene) {
+    if (kLayout[index].id == ControlId::Label2) return scene.heading;
+    const PixelRect r = ControlRect(kLayout[index], scene.twipsPerPixel);
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+RECT HeadingRect(HDC dc, HFONT font, const std::wstring& caption, float twipsPerPixel) {
+    const PixelRect design = ControlRect(LayoutOf(ControlId::Label2), twipsPerPixel);
+    RECT measured{0, 0, 0, 0};
+    const SelectedObject selected(dc, font);
+    // An empty caption still measures one line high.
+    DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &measured,
+              DT_CALCRECT | DT_SINGLELINE);
+    if (caption.empty()) measured.right = 0;
+    return {design.left, design.top, design.left + measured.right, design.top + measured.bottom};
+}
+
+}  // namespace qv

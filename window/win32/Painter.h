@@ -1,0 +1,33 @@
+// Painting the window: the background picture, then the lines, images and
+// labels back to front, as the control model has them now.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "window/frmVctool.h"
+#include "window/win32/Artwork.h"
+#include "window/win32/LabelFonts.h"
+
+namespace qv {
+
+struct Scene {
+    const frmVctool& form;
+    const Artwork& art;
+    const LabelFonts& fonts;
+    float twipsPerPixel;
+    RECT heading;  // where the self-sizing heading lies now
+};
+
+void PaintScene(HDC dc, const RECT& client, const Scene& scene);
+
+// Where the label at `index` draws: its design rectangle, or for the heading
+// the rectangle it has sized itself to.
+RECT LabelRect(std::size_t index, const Scene& scene);
+
+// The heading's rectangle for `caption`: its design corner, the size of the
+// caption on one line.
+RECT HeadingRect(HDC dc, HFONT font, const std::wstring& caption, float twipsPerPixel);
+
+}  // namespace qv
