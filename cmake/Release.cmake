@@ -1,13 +1,37 @@
 # The release archive for Windows users: the tool, the translator's kit and a
 # short read-me. The stand-in service is for tests and demos only and stays
 # out.
+
+# Windows users read the texts in Notepad, which before Windows 10 shows a
+# file with LF-only line ends as one line and takes UTF-8 without its mark
+# for the ANSI code page: `destination` is `source` with CR LF line ends,
+# and with the UTF-8 mark when it holds anything beyond ASCII.
+function(qv_notepad_text source destination)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
+    file(READ ${source} text)
+    string(REPLACE "\r\n" "\n" text "${text}")
+    string(REPLACE "\n" "\r\n" text "${text}")
+    string(HEX "${text}" hex)
+    if(hex MATCHES "^(..)*[89a-f]" AND NOT hex MATCHES "^efbbbf")
+        string(ASCII 239 187 191 mark)
+        string(PREPEND text "${mark}")
+    endif()
+    file(WRITE ${destination} "${text}")
+endfunction()
+
+set(notepad ${CMAKE_CURRENT_BINARY_DIR}/notepad)
+qv_notepad_text(${PROJECT_SOURCE_DIR}/packaging/README.txt ${notepad}/README.txt)
+# The guide as plain text with a .txt name.
+qv_notepad_text(${PROJECT_SOURCE_DIR}/docs/translating.md ${notepad}/translating.txt)
+
 install(TARGETS QVStatusTool RUNTIME DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/packaging/README.txt DESTINATION .)
+install(FILES ${notepad}/README.txt DESTINATION .)
+install(FILES ${notepad}/translating.txt DESTINATION docs)
+# The template and the samples are language files: byte for byte as kept,
+# each in the encoding and with the line ends it demonstrates.
 install(FILES ${PROJECT_SOURCE_DIR}/docs/language-template.txt DESTINATION docs)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/languages/German.txt
               ${PROJECT_SOURCE_DIR}/docs/languages/Russian.txt DESTINATION docs/languages)
-# Windows users read the guide in Notepad: plain text with a .txt name.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/translating.md DESTINATION docs RENAME translating.txt)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME QVStatusTool)

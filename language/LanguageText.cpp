@@ -1,13 +1,17 @@
 #include "language/LanguageText.h"
 
+#include <algorithm>
 #include <new>
+#include <utility>
 
 #include "platform/Text.h"
+#include "platform/TextUtf8.h"
 
 namespace qv {
 namespace {
 
-constexpr std::wstring_view kLineBreak = L"\r\n";
+// Every line end is held as this one character (see OneLineEnd).
+constexpr wchar_t kLineEnd = L'\n';
 constexpr std::wstring_view kSeparator = L"=>";
 
 // Only the space character counts as a blank; tabs belong to the text.
@@ -18,10 +22,70 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
     return text.substr(first, last - first + 1);
 }
 
+// Editors end lines with CR LF, LF or a lone CR, and a file passed between
+// them mixes those or gains CR CR LF (a lone CR, then CR LF). Each line end
+// becomes one LF, in place, so that no translation keeps a CR for a screen
+// reader to read out.
+void OneLineEnd(std::wstring& text) {
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const bool crLf = text[at] == L'\r' && at + 1 < text.size() && text[at + 1] == L'\n';
+        text[kept++] = text[at] == L'\r' ? kLineEnd : text[at];
+        if (crLf) ++at;
+    }
+    text.resize(kept);
+}
+
+std::wstring DecodeUtf8Text(std::string_view bytes) { return DecodeUtf8(bytes).text; }
+
+// UTF-16 code units as they stand, an unpaired surrogate too, as Windows
+// keeps one. An odd byte at the end is a unit cut short: one U+FFFD, as for
+// UTF-8 cut short, so the loss shows where it happened.
+template <bool kBigEndian>
+std::wstring DecodeUtf16(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size() / 2 + 1);
+    const auto byte = [&](std::size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(bytes[at]));
+    };
+    for (std::size_t at = 0; at + 1 < bytes.size(); at += 2) {
+        const unsigned high = byte(kBigEndian ? at : at + 1);
+        const unsigned low = byte(kBigEndian ? at + 1 : at);
+        text.push_back(static_cast<wchar_t>(high << 8 | low));
+    }
+    if (bytes.size() % 2 != 0) text.push_back(L'\xFFFD');
+    return text;
+}
+
+// The mark at the start of a file and how the rest of it decodes.
+struct MarkedEncoding {
+    std::string_view mark;
+    std::wstring (*decode)(std::string_view);
+};
+constexpr MarkedEncoding kMarkedEncodings[] = {
+    {"\xEF\xBB\xBF", DecodeUtf8Text},
+    {"\xFF\xFE", DecodeUtf16<false>},
+    {"\xFE\xFF", DecodeUtf16<true>},
+};
+
+// Without a mark: UTF-8, as editors save it today, when the bytes are
+// well-formed UTF-8 and not all ASCII. A code page file practically never
+// is: its letters beyond ASCII lie at 0xC0 and above, and UTF-8 wants one
+// to three bytes of 0x80..0xBF (in a code page signs, not letters) after
+// each of them, so such a file decodes exactly as it always did.
+std::wstring DecodeUnmarked(std::string_view bytes) {
+    const bool beyondAscii =
+        std::ranges::any_of(bytes, [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+    if (beyondAscii)
+        if (auto text = DecodeWellFormedUtf8(bytes)) return std::move(*text);
+    return DecodeAnsi(bytes);
+}
+
 }  // namespace
 
 LanguageText::LanguageText(std::wstring text) {
     try {
+        OneLineEnd(text);
         folded_ = FoldCase(text);
         text_ = std::move(text);
     } catch (const std::bad_alloc&) {
@@ -35,8 +99,8 @@ std::optional<std::wstring> LanguageText::Find(std::wstring_view key) const {
     // Anchoring on the line break before the key keeps "Stop" from matching
     // inside "Nonstop=>" and means the file's first line is never an entry.
     std::wstring pattern;
-    pattern.reserve(kLineBreak.size() + key.size() + kSeparator.size());
-    pattern.append(kLineBreak).append(FoldCase(key)).append(kSeparator);
+    pattern.reserve(1 + key.size() + kSeparator.size());
+    pattern.append(1, kLineEnd).append(FoldCase(key)).append(kSeparator);
 
     std::optional<std::wstring> translation;
     if (const auto at = std::wstring_view(folded_).find(pattern); at != std::wstring_view::npos) {
@@ -44,7 +108,7 @@ std::optional<std::wstring> LanguageText::Find(std::wstring_view key) const {
         // starts right after the "=>" that ends the match in the text itself.
         const std::size_t start = at + pattern.size();
         // An entry on a last line without a line break runs to the end.
-        const std::size_t end = text_.find(kLineBreak, start);
+        const std::size_t end = text_.find(kLineEnd, start);
         translation = text_.substr(start, end == std::wstring::npos ? end : end - start);
     }
     found_.emplace(key, translation);
@@ -66,48 +130,16 @@ std::optional<VbBool> FileHasData(FileSystem& files, const std::wstring& path) {
     return ToVbBool(*length > 0);
 }
 
-std::wstring DecodeUtf8(std::string_view bytes) {
-    std::wstring text;
-    text.reserve(bytes.size());
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
-    for (std::size_t at = 0; at < bytes.size();) {
-        const unsigned lead = byte(at++);
-        // How many continuation bytes follow the lead, and the range the first
-        // of them must fall in (which rules out overlong forms, surrogates and
-        // code points past U+10FFFF).
-        const int more = lead >= 0xF0 && lead <= 0xF4 ? 3 : lead >= 0xE0 && lead <= 0xEF ? 2
-                         : lead >= 0xC2 && lead <= 0xDF ? 1 : 0;
-        const unsigned low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
-        const unsigned high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
-        char32_t point = more == 0 ? lead : lead & (0x3Fu >> more);
-        int taken = 0;
-        while (taken < more && at < bytes.size() &&
-               byte(at) >= (taken == 0 ? low : 0x80) && byte(at) <= (taken == 0 ? high : 0xBF)) {
-            point = (point << 6) | (byte(at++) & 0x3Fu);
-            ++taken;
-        }
-        if (lead >= 0x80 && (more == 0 || taken < more)) point = 0xFFFD;
-        // UTF-16 on every platform, so the native tests hold what Windows
-        // holds: a code point past U+FFFF as a surrogate pair.
-        if (point > 0xFFFF) {
-            text.push_back(static_cast<wchar_t>(0xD800 + ((point - 0x10000) >> 10)));
-            point = 0xDC00 + ((point - 0x10000) & 0x3FF);
-        }
-        text.push_back(static_cast<wchar_t>(point));
-    }
-    return text;
-}
-
 std::wstring ReadTextFile(FileSystem& files, const std::wstring& path) {
     if (FileHasData(files, path).value_or(VbFalse) != VbTrue) return {};
     try {
         const auto bytes = files.ReadWholeFile(path);
         if (!bytes) return {};
-        // Translators write UTF-8 today; the mark tells such a file from one
-        // in the code page, which decodes exactly as it always did.
-        constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-        if (bytes->starts_with(kUtf8Mark)) return DecodeUtf8(std::string_view(*bytes).substr(3));
-        return DecodeAnsi(*bytes);
+        const std::string_view content(*bytes);
+        for (const MarkedEncoding& encoding : kMarkedEncodings)
+            if (content.starts_with(encoding.mark))
+                return encoding.decode(content.substr(encoding.mark.size()));
+        return DecodeUnmarked(content);
     } catch (const std::bad_alloc&) {
         // A file too large to decode leaves the window in English.
         return {};

@@ -22,11 +22,12 @@ public:
     LanguageText() = default;
     explicit LanguageText(std::wstring text);
 
+    // The text with each line end (CR LF, LF or a lone CR) as one LF.
     const std::wstring& Text() const { return text_; }
     bool empty() const { return text_.empty(); }
 
     // The translation the file gives `key` (its entry's text after "=>", up
-    // to the line break, verbatim, perhaps blank); nothing without an entry.
+    // to the line end, verbatim, perhaps blank); nothing without an entry.
     std::optional<std::wstring> Find(std::wstring_view key) const;
 
 private:
@@ -39,13 +40,12 @@ private:
 // successful search str1 holds the translation found, even a blank one.
 std::wstring changelstring(std::wstring& str1, const LanguageText& languageText);
 
-// The file's content, decoded as UTF-8 when it begins with the UTF-8 byte
-// order mark, else from the ANSI code page; the empty text when the file is
-// missing, empty, unreadable or too large to hold.
+// The file's content, decoded by its byte order mark: UTF-8 (each ill-formed
+// sequence one U+FFFD) or UTF-16 little- or big-endian. Without a mark it is
+// UTF-8 when its bytes are well-formed UTF-8 and not all ASCII, else the
+// ANSI code page. The empty text when the file is missing, empty,
+// unreadable or too large to hold.
 std::wstring ReadTextFile(FileSystem& files, const std::wstring& path);
-
-// UTF-8 to UTF-16; each ill-formed sequence becomes one U+FFFD.
-std::wstring DecodeUtf8(std::string_view bytes);
 
 // True when the file's length is above zero; nothing when the length cannot
 // be read (the file does not exist).

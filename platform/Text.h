@@ -3,6 +3,7 @@
 // posix/TextPosix.cpp).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,11 @@ namespace qv {
 // Bytes in the system ANSI code page to Unicode. The native build stands in
 // with Windows-1252.
 std::wstring DecodeAnsi(std::string_view bytes);
+
+// Bytes that are well-formed UTF-8 to Unicode; nothing when any sequence in
+// them is ill-formed (overlong, a surrogate, past U+10FFFF, cut short, a
+// stray continuation byte).
+std::optional<std::wstring> DecodeWellFormedUtf8(std::string_view bytes);
 
 // Unicode to the system ANSI code page; characters the code page lacks become
 // its default character.

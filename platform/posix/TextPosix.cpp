@@ -1,9 +1,12 @@
 // Native stand-ins for the Windows text services, used by the Linux test
-// build: Windows-1252 for the ANSI code page and a simple case fold.
+// build: Windows-1252 for the ANSI code page, the shared UTF-8 decoder for
+// the well-formedness test, and a simple case fold.
 #include <array>
 #include <cwctype>
+#include <utility>
 
 #include "platform/Text.h"
+#include "platform/TextUtf8.h"
 
 namespace qv {
 namespace {
@@ -35,6 +38,12 @@ std::wstring DecodeAnsi(std::string_view bytes) {
         text.push_back(b >= 0x80 && b <= 0x9F ? kHighControls[b - 0x80] : static_cast<wchar_t>(b));
     }
     return text;
+}
+
+std::optional<std::wstring> DecodeWellFormedUtf8(std::string_view bytes) {
+    Utf8Decoded decoded = DecodeUtf8(bytes);
+    if (decoded.illFormed > 0) return std::nullopt;
+    return std::move(decoded.text);
 }
 
 std::string EncodeAnsi(std::wstring_view text) {

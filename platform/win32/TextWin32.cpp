@@ -17,6 +17,19 @@ std::wstring DecodeAnsi(std::string_view bytes) {
     return text;
 }
 
+std::optional<std::wstring> DecodeWellFormedUtf8(std::string_view bytes) {
+    if (bytes.empty()) return std::wstring();
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return std::nullopt;
+    const int size = static_cast<int>(bytes.size());
+    // With MB_ERR_INVALID_CHARS the count fails on the first ill-formed
+    // sequence instead of counting a U+FFFD for it.
+    const int needed = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (needed <= 0) return std::nullopt;
+    std::wstring text(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), needed);
+    return text;
+}
+
 std::string EncodeAnsi(std::wstring_view text) {
     if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         return {};

@@ -1,9 +1,10 @@
 // Input: one byte n, n bytes of a key, then a language file's bytes. The file
-// goes through the file seam and its decoding (UTF-8 after the byte order
-// mark, else the ANSI code page); the key, the program's keys and the keys
-// the file defines are looked up. Each answer must be the key itself or an
-// entry's whole translation, and the case of a key's letters must not change
-// what it finds.
+// goes through the file seam and its decoding (UTF-8 or UTF-16 after a byte
+// order mark; without one well-formed UTF-8, else the ANSI code page); the
+// key, the program's keys and the keys the file defines are looked up. Each
+// answer must be the key itself or an entry's whole translation, never with
+// a line end in it, and the case of a key's letters must not change what it
+// finds.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,13 +28,13 @@ std::wstring_view Trim(std::wstring_view s) {
 }
 
 // Whether `value` stands after "=>" on a line that begins with a key of
-// `length` characters, up to that line's end or the text's.
+// `length` characters, up to that line's end or the text's (the language
+// text ends every line with one LF).
 bool IsEntryValue(std::wstring_view text, std::size_t length, std::wstring_view value) {
     const std::wstring needle = L"=>" + std::wstring(value);
     for (auto at = text.find(needle); at != std::wstring_view::npos; at = text.find(needle, at + 1)) {
         const std::size_t end = at + needle.size();
-        if ((end == text.size() || text.substr(end, 2) == L"\r\n") && at >= length + 2 &&
-            text.substr(at - length - 2, 2) == L"\r\n")
+        if ((end == text.size() || text[end] == L'\n') && at >= length + 1 && text[at - length - 1] == L'\n')
             return true;
     }
     return false;
@@ -44,7 +45,7 @@ void LookUp(const std::wstring& key, const qv::LanguageText& language) {
     const std::wstring result = qv::changelstring(str1, language);
     Check(result == (Trim(str1).empty() ? key : str1), "the result is the translation or the key");
     if (str1 != key)
-        Check(!Trim(key).empty() && str1.find(L"\r\n") == std::wstring::npos &&
+        Check(!Trim(key).empty() && str1.find_first_of(L"\r\n") == std::wstring::npos &&
                   IsEntryValue(language.Text(), Trim(key).size(), str1),
               "a translation is an entry's whole value");
     std::wstring flipped(Trim(key));
@@ -63,17 +64,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qv::fake::FakeFiles files;
     files.AddFile(L"C:\\Lang\\Fuzz.txt", bytes);
     const std::wstring text = qv::ReadTextFile(files, L"C:\\Lang\\Fuzz.txt");
-    if (bytes.starts_with("\xEF\xBB\xBF"))
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
         Check(text.size() <= bytes.size() - 3, "a UTF-8 character takes at least a byte");
-    else
-        Check(qv::EncodeAnsi(text) == bytes, "the code page's decoding keeps every byte");
+    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+        Check(text.size() == (bytes.size() - 1) / 2, "a UTF-16 unit takes two bytes, one left over one");
+    } else {
+        const auto utf8 = qv::DecodeWellFormedUtf8(bytes);
+        Check((utf8 && text == *utf8) || qv::EncodeAnsi(text) == bytes,
+              "without a mark the text is well-formed UTF-8 or keeps every byte in the code page");
+    }
 
     const qv::LanguageText language(text);
     std::vector<std::wstring> keys{qv::DecodeAnsi(input.substr(1, keyBytes)), L"Start",
                                    L"Stopped"};
-    for (std::size_t line = text.find(L"\r\n"); line != std::wstring::npos && keys.size() < 16;
-         line = text.find(L"\r\n", line + 2))
-        keys.push_back(text.substr(line + 2, std::min<std::size_t>(text.find(L"=>", line) - line - 2, 256)));
+    const std::wstring& lines = language.Text();
+    for (std::size_t line = lines.find(L'\n'); line != std::wstring::npos && keys.size() < 16;
+         line = lines.find(L'\n', line + 1))
+        keys.push_back(lines.substr(line + 1, std::min<std::size_t>(lines.find(L"=>", line) - line - 1, 256)));
     for (const std::wstring& key : keys) LookUp(key, language);
     return 0;
 }

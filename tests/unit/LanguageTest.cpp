@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -47,7 +48,7 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         {L"Running", L"", L"Running"},
         {L"   ", L"x\r\n   =>nichts\r\n", L"   "},
         {L"", L"x\r\n=>nichts\r\n", L""},
-        {L"Start", L"x\nStart=>Los\n", L"Start"},  // LF-only line ends
+        {L"\u0160", L"x\r\n\u0161=>ok", L"ok"},  // S with caron, in code page 1252 too
         // A match is exactly the key: neither longer (a soft hyphen, which a
         // locale-aware search ignores) nor shorter ("\u00df" for "ss").
         {L"Stop", L"x\r\nSt\u00adop=>Anhalten\r\n", L"Stop"},
@@ -59,7 +60,7 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         EXPECT_EQ(Tr(row.key, row.text), row.result) << std::wstring(row.key);
 }
 
-TEST(ReadTextFile, DecodesTheAnsiCodePageAndGivesNothingForAnythingUnreadable) {
+TEST(ReadTextFile, GivesNothingForAMissingEmptyUnreadableOrTooLargeFile) {
     fake::FakeFiles files;
     const std::wstring path = LR"(C:\Lang\German.txt)";
     EXPECT_EQ(ReadTextFile(files, path), L"");
@@ -70,38 +71,83 @@ TEST(ReadTextFile, DecodesTheAnsiCodePageAndGivesNothingForAnythingUnreadable) {
     EXPECT_EQ(files.reads, 0);  // an empty file is not even opened
     files.AddFile(path, "x");
     EXPECT_EQ(ReadTextFile(files, path), L"x");
-    files.AddFile(path, "x\r\nStart=>\xE4\x80\x9F\xFF");
-    EXPECT_EQ(ReadTextFile(files, path), L"x\r\nStart=>\u00e4\u20ac\u0178\u00ff");
-    files.AddFile(path, "x\r\n\x9A=>ok");  // small s with caron
-    EXPECT_EQ(Tr(L"\u0160", ReadTextFile(files, path)), L"ok");
     files.unreadable.insert(path);
     EXPECT_EQ(ReadTextFile(files, path), L"");
     files.tooLarge.insert(path);
     EXPECT_EQ(ReadTextFile(files, path), L"");
 }
 
-TEST(ReadTextFile, DecodesUtf8AfterItsMarkWithOneReplacementForEachBadSequence) {
-    fake::FakeFiles files;
-    const std::wstring path = LR"(C:\Lang\Greek.txt)";
-    const auto read = [&](const std::string& bytes) {
-        files.AddFile(path, bytes);
-        return ReadTextFile(files, path);
-    };
-    EXPECT_EQ(read("\xEF\xBB\xBFx\r\nStart=>\xCE\x88\xCE\xBD\xCE\xB1\xCF\x81\xCE\xBE\xCE\xB7"),
-              L"x\r\nStart=>\u0388\u03bd\u03b1\u03c1\u03be\u03b7");
-    EXPECT_EQ(read("\xEF\xBB\xBF\xE0\xA0\x80\xE2\x82\xAC\xF0\x9F\x93\xA1"),
-              L"\u0800\u20ac\xD83D\xDCE1");
-    EXPECT_EQ(read("\xEF\xBB\xBF\xE0\x80\x80"), L"\ufffd\ufffd\ufffd");  // overlong
+// `text` with its byte order mark, as Notepad saves "Unicode" (little-endian)
+// and "Unicode big endian"; `tail` is appended as it stands.
+std::string Utf16(std::u16string_view text, bool bigEndian, std::string_view tail = "") {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t unit : text) {
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes.append({bigEndian ? high : low, bigEndian ? low : high});
+    }
+    return bytes.append(tail);
+}
+
+// Each row: a file's bytes, what "Start" and "Stop" translate to through it.
+// Natively the code page is 1252 and UTF-8 is told by our own decoder; in
+// the Windows test program the same rows hold the system's functions to it.
+struct FileRow {
+    std::string bytes;
+    std::wstring start;
+    std::wstring stop = L"Stop";
+};
+
+TEST(ReadTextFile, EachEncodingAndLineEndReadsAsTheTranslatorWroteIt) {
+    const std::wstring russian = L"\u041f\u0443\u0441\u043a";
+    const std::string russianUtf8 = "\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA";
     // The first and last code point of each length.
-    EXPECT_EQ(read("\xEF\xBB\xBF\xC2\x80\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF"),
-              L"\u0080\u07ff\uffff\xDBFF\xDFFF");
-    // Cut short, stray, overlong, a surrogate, past U+10FFFF: the text goes on.
-    EXPECT_EQ(read("\xEF\xBB\xBF" "a\xE2\x82" "b\x80" "c\xC0\x80" "d\xED\xA0\x80" "e\xF4\x90\x80\x80" "f\xE2"),
-              L"a\ufffdb\ufffdc\ufffd\ufffdd\ufffd\ufffd\ufffde\ufffd\ufffd\ufffd\ufffdf\ufffd");
-    // Without the mark, as always: the ANSI code page, byte for byte.
-    EXPECT_EQ(read("\xEF\xBB x"), L"\u00ef\u00bb x");
-    EXPECT_EQ(Tr(L"Start", read("\xEF\xBB\xBFx\r\nStart=>\xD0\x9F\xD1\x83\xD1\x81\xD0\xBA\r\n")),
-              L"\u041f\u0443\u0441\u043a");
+    const std::string edgesUtf8 =
+        "\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
+    const std::wstring edges = L"\u0080\u07ff\u0800\uffff\xD800\xDC00\xDBFF\xDFFF";
+    const FileRow rows[] = {
+        // UTF-8 with its mark, and each ill-formed sequence one U+FFFD: cut
+        // short, stray, overlong, a surrogate, past U+10FFFF.
+        {"\xEF\xBB\xBFh\r\nStart=>" + russianUtf8 + "\r\n", russian},
+        {"\xEF\xBB\xBFh\r\nStart=>" + edgesUtf8, edges},
+        {"\xEF\xBB\xBFh\r\nStart=>a\xE2\x82" "b\x80" "c\xC0\x80" "d\xED\xA0\x80" "e\xF4\x90\x80\x80" "f\xE2",
+         L"a\ufffdb\ufffdc\ufffd\ufffdd\ufffd\ufffd\ufffde\ufffd\ufffd\ufffd\ufffdf\ufffd"},
+        // Without a mark, well-formed UTF-8 beyond ASCII is UTF-8.
+        {"h\r\nStart=>" + russianUtf8 + "\r\nStop=>\xD0\xA1\xD1\x82\xD0\xBE\xD0\xBF", russian,
+         L"\u0421\u0442\u043e\u043f"},
+        {"h\r\nStart=>" + edgesUtf8, edges},
+        // Anything else without a mark is the code page, byte for byte, even
+        // where all but one sequence is well-formed UTF-8.
+        {"h\r\nStart=>Gr\xFC\xDF" "e\r\nStop=>Halt\r\n", L"Gr\u00fc\u00dfe", L"Halt"},
+        {"h\r\nStart=>\xE4\x80\x9F\xFF", L"\u00e4\u20ac\u0178\u00ff"},
+        {"h\r\nStart=>\xD0\x9F\xC1\xBF", L"\u00d0\u0178\u00c1\u00bf"},
+        {"h\r\nStart=>\xD0\x9F\xED\xA0\x80", L"\u00d0\u0178\u00ed\u00a0\u20ac"},
+        {"h\r\nStart=>\xD0\x9F\xF4\xA0\x80\x80", L"\u00d0\u0178\u00f4\u00a0\u20ac\u20ac"},
+        {"h\r\nStart=>\xD0\x9F\xA9", L"\u00d0\u0178\u00a9"},
+        {"h\r\nStart=>\xD0\x9F\xD0", L"\u00d0\u0178\u00d0"},
+        {"h\r\nStart=>\xEF\xBB\r\n", L"\u00ef\u00bb"},
+        // UTF-16 after its mark; an odd last byte is one U+FFFD.
+        {Utf16(u"h\nStart=>\u041f\u0443\u0441\u043a\nStop=>Halt\n", false), russian, L"Halt"},
+        {Utf16(u"h\r\nStart=>\u041f\u0443\u0441\u043a\r\nStop=>\U0001F4E1\r\n", true), russian,
+         L"\xD83D\xDCE1"},
+        {Utf16(u"h\r\nStart=>Los", false, "A"), L"Los\ufffd"},
+        {Utf16(u"h\r\nStart=>Los", true, std::string_view("\0", 1)), L"Los\ufffd"},
+        // CR LF, LF and a lone CR each end a line, in any mix, and the first
+        // line is never an entry whatever ends it.
+        {"h\r\nStart=>Los\r\nStop=>Halt", L"Los", L"Halt"},
+        {"Stop=>no\nStart=>Los\nStop=>Halt\n", L"Los", L"Halt"},
+        {"Stop=>no\rStart=>Los\rStop=>Halt\r", L"Los", L"Halt"},
+        {"h\r\r\nStart=>Los\r\r\nStop=>Halt\r\r\n", L"Los", L"Halt"},
+        {"h\nStart=> Los \rStop=>Halt\r\n", L" Los ", L"Halt"},
+        {"h\rStart=>\r\nStop=>Halt\n", L"Start", L"Halt"},
+    };
+    fake::FakeFiles files;
+    const std::wstring path = LR"(C:\Lang\Any.txt)";
+    for (const FileRow& row : rows) {
+        files.AddFile(path, row.bytes);
+        const std::wstring text = ReadTextFile(files, path);
+        EXPECT_EQ(Tr(L"Start", text), row.start) << row.bytes;
+        EXPECT_EQ(Tr(L"Stop", text), row.stop) << row.bytes;
+    }
 }
 
 TEST(LanguageOfFile, IsTheFirstPieceWhenTheSecondIsTxtAndTheNameIsNotEnglishTxt) {
