@@ -11,11 +11,20 @@
 
 namespace qv {
 
+// Told of each real change of a label's properties.
+class LabelObserver {
+public:
+    virtual void LabelChanged(ControlId id, LabelProperty what) = 0;
+
+protected:
+    ~LabelObserver() = default;
+};
+
 class Label {
 public:
     // As designed: the layout's caption, tooltip and colour, enabled.
-    Label(Desktop& desktop, ControlId id)
-        : desktop_(desktop),
+    Label(LabelObserver& observer, ControlId id)
+        : observer_(observer),
           id_(id),
           caption_(Compose(LayoutOf(id).caption, Untranslated)),
           tooltip_(Compose(LayoutOf(id).tooltip, Untranslated)),
@@ -41,10 +50,10 @@ private:
     void Change(T& field, const T& value, LabelProperty what) {
         if (field == value) return;
         field = value;
-        desktop_.ControlChanged(id_, what);
+        observer_.LabelChanged(id_, what);
     }
 
-    Desktop& desktop_;
+    LabelObserver& observer_;
     ControlId id_;
     std::wstring caption_;
     std::wstring tooltip_;

@@ -9,7 +9,8 @@
 
 namespace qv {
 
-enum class LabelProperty { Caption, ToolTip, Colour, Enabled };
+// What changed of a label; Focus: it took or lost the keyboard focus.
+enum class LabelProperty { Caption, ToolTip, Colour, Enabled, Focus };
 
 class Desktop {
 public:
@@ -19,7 +20,7 @@ public:
     virtual void StartTimer(int id, std::uint32_t intervalMs) = 0;
     virtual void StopTimer(int id) = 0;
 
-    // A label's caption, tooltip, colour or enabled state changed.
+    // A label's caption, tooltip, colour, enabled state or focus changed.
     virtual void ControlChanged(ControlId id, LabelProperty what) = 0;
 
     // A modal box with only an OK button; returns when the user closes it.

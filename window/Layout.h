@@ -84,31 +84,31 @@ constexpr std::array<ControlLayout, 12> DesignLayout() {
         {.id = imgTop, .name = "imgTop", .kind = Image, .a = 60, .b = 0, .c = 3705, .d = 195},
         {.id = lblStatus, .name = "lblStatus", .kind = Label, .a = 315, .b = 2505, .c = 3015,
          .d = 240, .colour = kStatusBlue, .font = {L"Tahoma", 9.0, 700}, .align = TextAlign::Centre,
-         .reading = 7},
+         .reading = 3},
         {.id = Line3, .name = "Line3", .kind = Line, .a = 405, .b = 2940, .c = 3315, .d = 2940,
          .colour = kLineGrey},
         // The heading sizes itself to its caption; the width here is the design's.
         {.id = Label2, .name = "Label2", .kind = Label, .a = 1215, .b = 2235, .c = 1230, .d = 195,
-         .caption = {L"", {L"Service", L"Status"}}, .colour = kHeadingGrey, .reading = 6},
+         .caption = {L"", {L"Service", L"Status"}}, .colour = kHeadingGrey, .reading = 2},
         {.id = lblts, .name = "lblts", .kind = Label, .a = 1215, .b = 375, .c = 2490, .d = 885,
          .caption = {L"Quorvel ", {L"Voice Chat Server", L"Tool"}}, .colour = kSystemButtonText,
-         .font = {L"Tahoma", 11.25, 700}, .reading = 5},
+         .font = {L"Tahoma", 11.25, 700}, .reading = 1},
         {.id = Image1, .name = "Image1", .kind = Image, .a = 300, .b = 405, .c = 720, .d = 720},
         // No caption: a hot spot over the cross drawn in the background. Its
         // tooltip is never translated.
         {.id = lblClose, .name = "lblClose", .kind = Label, .a = 3525, .b = 210, .c = 165, .d = 180,
          .tooltip = {L"Close"}, .font = {L"MS Sans Serif", 8.25, 400}, .command = true,
-         .reading = 4},
+         .reading = 7},
         {.id = lblRestart, .name = "lblRestart", .kind = Label, .a = 2610, .b = 4140, .c = 810,
          .d = 195, .caption = {L"", {L"Restart"}}, .tooltip = {L"", {L"Restart", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 3},
+         .align = TextAlign::Centre, .command = true, .reading = 6},
         {.id = lblStop, .name = "lblStop", .kind = Label, .a = 1380, .b = 4140, .c = 810, .d = 195,
          .caption = {L"", {L"Stop"}}, .tooltip = {L"", {L"Stop", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 2},
+         .align = TextAlign::Centre, .command = true, .reading = 5},
         // One pixel higher than the other two, as designed.
         {.id = lblStart, .name = "lblStart", .kind = Label, .a = 210, .b = 4125, .c = 810, .d = 195,
          .caption = {L"", {L"Start"}}, .tooltip = {L"", {L"Start", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 1},
+         .align = TextAlign::Centre, .command = true, .reading = 4},
     }};
 }
 inline constexpr std::array<ControlLayout, 12> kLayout = DesignLayout();
@@ -123,6 +123,19 @@ constexpr auto ReadingOrder() {
     return order;
 }
 inline constexpr auto kReadingOrder = ReadingOrder();
+
+// The commands in the order Tab moves the keyboard focus: as a reader meets them.
+constexpr auto FocusOrder() {
+    constexpr std::size_t kCount = static_cast<std::size_t>(
+        std::count_if(kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.command; }));
+    std::array<ControlId, kCount> order{};
+    std::size_t n = 0;
+    for (const ControlId id : kReadingOrder)
+        for (const ControlLayout& control : kLayout)
+            if (control.id == id && control.command) order[n++] = id;
+    return order;
+}
+inline constexpr auto kFocusOrder = FocusOrder();
 
 // The text `words` make when each key becomes translate(key).
 template <typename Translate>

@@ -39,13 +39,13 @@ constexpr int kLeftButton = 1;
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
                      Process& process, ProgramWide& program, LanguageSources language,
                      TimerIntervals intervals)
-    : lblStart(desktop, ControlId::lblStart),
-      lblStop(desktop, ControlId::lblStop),
-      lblRestart(desktop, ControlId::lblRestart),
-      lblClose(desktop, ControlId::lblClose),
-      lblStatus(desktop, ControlId::lblStatus),
-      lblts(desktop, ControlId::lblts),
-      Label2(desktop, ControlId::Label2),
+    : lblStart(*this, ControlId::lblStart),
+      lblStop(*this, ControlId::lblStop),
+      lblRestart(*this, ControlId::lblRestart),
+      lblClose(*this, ControlId::lblClose),
+      lblStatus(*this, ControlId::lblStatus),
+      lblts(*this, ControlId::lblts),
+      Label2(*this, ControlId::Label2),
       tmrcheck(desktop, kTmrcheckId, intervals.refreshMs, true),
       Tmr_error(desktop, kTmrErrorId, intervals.watchdogMs, false),
       service_(service),
@@ -127,6 +127,53 @@ void frmVctool::MouseUp(int x, int y) {
 
 void frmVctool::DoDefaultAction(ControlId id) {
     if (Clickable(id)) OnClick(id);
+}
+
+void frmVctool::KeyDown(Key key, bool shift) {
+    switch (key) {
+        case Key::Tab:
+            SetFocus(NextEnabled(focus_, !shift, false));
+            break;
+        case Key::Enter:
+        case Key::Space:
+            if (focus_ && Clickable(*focus_)) OnClick(*focus_);
+            break;
+        case Key::Escape:
+            lblClose_Click();
+            break;
+    }
+}
+
+std::optional<ControlId> frmVctool::NextEnabled(std::optional<ControlId> from, bool forward,
+                                                bool serviceCommandsOnly) const {
+    constexpr auto order = kFocusOrder;
+    const int count = static_cast<int>(order.size());
+    int at = forward ? -1 : count;
+    for (int i = 0; from && i < count; ++i)
+        if (order[static_cast<std::size_t>(i)] == *from) at = i;
+    for (int step = 1; step <= count; ++step) {
+        const int i = ((forward ? at + step : at - step) % count + count) % count;
+        const ControlId id = order[static_cast<std::size_t>(i)];
+        if (serviceCommandsOnly && id == ControlId::lblClose) continue;
+        if (LabelFor(id)->Enabled()) return id;
+    }
+    return std::nullopt;
+}
+
+void frmVctool::SetFocus(std::optional<ControlId> id) {
+    if (id == focus_) return;
+    const std::optional<ControlId> before = std::exchange(focus_, id);
+    if (before) desktop_.ControlChanged(*before, LabelProperty::Focus);
+    if (focus_) desktop_.ControlChanged(*focus_, LabelProperty::Focus);
+}
+
+void frmVctool::LabelChanged(ControlId id, LabelProperty what) {
+    desktop_.ControlChanged(id, what);
+    // A disabled command cannot keep the focus. It moves on to a service
+    // command, never to Close, so that a second Enter typed after a press
+    // cannot end the program; with none enabled, no command has it.
+    if (what == LabelProperty::Enabled && focus_ == id && !LabelFor(id)->Enabled())
+        SetFocus(NextEnabled(id, true, true));
 }
 
 bool frmVctool::Clickable(ControlId id) const {

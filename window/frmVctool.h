@@ -41,7 +41,10 @@ struct LanguageSources {
     FileSystem& files;
 };
 
-class frmVctool {
+// The keys the window acts on.
+enum class Key { Tab, Enter, Space, Escape };
+
+class frmVctool final : private LabelObserver {
 public:
     frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, Process& process,
               ProgramWide& program, LanguageSources language, TimerIntervals intervals = {});
@@ -69,6 +72,13 @@ public:
     // A screen reader's default action on a control: a click, under the
     // same rules as the mouse's.
     void DoDefaultAction(ControlId id);
+
+    // A key pressed while the window has the keyboard (`shift`: Shift held).
+    // Tab and Shift+Tab move the focus among the enabled commands, Enter and
+    // Space press the focused one as a click does, Escape closes.
+    void KeyDown(Key key, bool shift);
+    // The command with the keyboard focus, if any.
+    std::optional<ControlId> Focused() const { return focus_; }
 
     std::wstring changelstring(std::wstring& str1) const;
 
@@ -114,6 +124,13 @@ private:
     // A command label takes clicks while it is enabled.
     bool Clickable(ControlId id) const;
     void OnClick(ControlId id);
+    void LabelChanged(ControlId id, LabelProperty what) override;
+    // The next enabled command after `from` (none: from the start) in the
+    // focus order, forwards or backwards, wrapping; `serviceCommandsOnly`
+    // leaves Close out.
+    std::optional<ControlId> NextEnabled(std::optional<ControlId> from, bool forward,
+                                         bool serviceCommandsOnly) const;
+    void SetFocus(std::optional<ControlId> id);
 
     NTServiceControl& service_;
     install& installer_;
@@ -129,6 +146,7 @@ private:
     int vanished_ = 0;  // refreshes that found the service not installed
     // The command label the left button went down on, while it is held.
     std::optional<ControlId> pressed_;
+    std::optional<ControlId> focus_;
 };
 
 }  // namespace qv

@@ -220,6 +220,14 @@ class Tool:
         subprocess.run(["xdotool", "mousemove", "--sync", str(self.at[0] + x), str(self.at[1] + y),
                         "click", str(button), "mousemove", "1000", "750"], check=True, timeout=30)
 
+    def keys(self, *keys: str) -> None:
+        """Keys typed into the window, which has the keyboard focus."""
+        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
+                                capture_output=True, text=True, timeout=30).stdout.split()[0]
+        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True, timeout=30)
+        # Not checked: a key that ends the tool takes the window with it.
+        subprocess.run(["xdotool", "key", "--window", window, *keys], timeout=30)
+
     def box(self, title: str) -> str:
         """The text of the message box titled `title`, once it is up."""
         return wait(lambda: self.inspect("box", title), f"a box titled {title!r}",

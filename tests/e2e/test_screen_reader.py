@@ -8,34 +8,41 @@ import tempfile
 import harness as h
 
 READ_ONLY = 64         # STATE_SYSTEM_READONLY
+FOCUSABLE = 0x100000   # STATE_SYSTEM_FOCUSABLE
+GREY = h.UNAVAILABLE
 
 
 def expected(status: str, start: int, stop: int, restart: int) -> list:
-    return [(h.BUTTON, start, "Start", "Start Service", "Press"),
+    return [(h.TEXT, READ_ONLY, "Quorvel Voice Chat Server Tool", "", ""),
+            (h.TEXT, READ_ONLY, "Service Status", "", ""),
+            (h.TEXT, READ_ONLY, status, "", ""),
+            (h.BUTTON, start, "Start", "Start Service", "Press"),
             (h.BUTTON, stop, "Stop", "Stop Service", "Press"),
             (h.BUTTON, restart, "Restart", "Restart Service", "Press"),
-            (h.BUTTON, 0, "Close", "Close", "Press"),
-            (h.TEXT, READ_ONLY, "Quorvel Voice Chat Server Tool", "", ""),
-            (h.TEXT, READ_ONLY, "Service Status", "", ""),
-            (h.TEXT, READ_ONLY, status, "", "")]
+            (h.BUTTON, FOCUSABLE, "Close", "Close", "Press")]
 
 
 with h.scenario("screen_reader") as tool:
     tool.behave(StopPendingMs=3000)
     tool.launch()
-    h.wait(tool.elements, "the not-installed face", accept=lambda e: e == expected("Stopped", 0, 1, 1))
+    h.wait(tool.elements, "the not-installed face", accept=lambda e: e == expected("Stopped", FOCUSABLE, GREY, GREY))
 
     with tempfile.TemporaryFile("w+") as heard:
         listener = subprocess.Popen(["wine", tool.folder + r"\wininspect.exe", "events", h.TITLE, "8"],
                                     cwd=tool.prefix / "drive_c", stdout=heard, stderr=subprocess.DEVNULL)
         h.wait(lambda: heard.seek(0) or heard.read(), "the listener", every=0.1)
-        assert tool.inspect("press", h.TITLE, "1") == "pressed"
-        h.wait(tool.elements, "the running face", accept=lambda e: e == expected("Running", 1, 0, 0))
+        assert tool.inspect("press", h.TITLE, "4") == "pressed"
+        h.wait(tool.elements, "the running face", accept=lambda e: e == expected("Running", GREY, FOCUSABLE, FOCUSABLE))
         assert tool.state() == h.RUNNING
         listener.wait(timeout=60)
         heard.seek(0)
         events = heard.read().split("\n")
-    assert {"state 1", "state 2", "state 3", "name 7"} <= set(events), events
+    assert {"state 4", "state 5", "state 6", "name 3"} <= set(events), events
 
     tool.click("Stop")  # pending: nothing to press, the text stays
-    h.wait(tool.elements, "the pending face", accept=lambda e: e == expected("Running", 1, 1, 1))
+    h.wait(tool.elements, "the pending face", accept=lambda e: e == expected("Running", GREY, GREY, GREY))
+
+    # Close pressed through the reader: the reader has its answer, then the tool ends.
+    tool.wait_face("Stopped: Start+ Stop- Restart-")
+    assert tool.inspect("press", h.TITLE, "7") == "pressed"
+    h.wait(lambda: not tool.running(), "the tool to end")

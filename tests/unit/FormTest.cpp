@@ -2,7 +2,9 @@
 // watchdog, the mouse, and the window's shape.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/fakes/FakeWindow.h"
@@ -179,22 +181,22 @@ TEST_F(FormTest, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
     EXPECT_TRUE(desktop.ended);
 }
 
-TEST_F(FormTest, AScreenReaderFindsButtonsAndTextAndPressesOnlyAnEnabledCommand) {
+TEST_F(FormTest, AScreenReaderReadsFromTheTopAndPressesOnlyAnEnabledCommand) {
     Install(scm::kStopped);
     form.Load();
     const auto elements = AccessibleElements(form);
     ASSERT_EQ(elements.size(), 7u);
-    const std::wstring names[] = {L"Start", L"Stop", L"Restart", L"Close",
-                                  L"Quorvel Voice Chat Server Tool", L"Service Status", L"Stopped"};
+    const std::wstring names[] = {L"Quorvel Voice Chat Server Tool", L"Service Status", L"Stopped",
+                                  L"Start", L"Stop", L"Restart", L"Close"};
     for (std::size_t i = 0; i < elements.size(); ++i) {
         EXPECT_EQ(elements[i].name, names[i]);
-        EXPECT_EQ(elements[i].button, i < 4);
+        EXPECT_EQ(elements[i].button, i >= 3);
         EXPECT_EQ(AccessibleChildId(elements[i].id), static_cast<int>(i) + 1);
     }
-    EXPECT_EQ(elements[3].description, L"Close");
-    EXPECT_EQ(elements[1].description, L"Stop Service");
-    EXPECT_FALSE(elements[0].unavailable);
-    EXPECT_TRUE(elements[1].unavailable);
+    EXPECT_EQ(elements[6].description, L"Close");
+    EXPECT_EQ(elements[4].description, L"Stop Service");
+    EXPECT_FALSE(elements[3].unavailable);
+    EXPECT_TRUE(elements[4].unavailable);
     EXPECT_EQ(AccessibleChildId(ControlId::Image1), 0);
 
     form.DoDefaultAction(ControlId::lblStop);  // disabled: nothing
@@ -202,6 +204,71 @@ TEST_F(FormTest, AScreenReaderFindsButtonsAndTextAndPressesOnlyAnEnabledCommand)
     EXPECT_FALSE(Deleted());
     form.DoDefaultAction(ControlId::lblStart);
     EXPECT_EQ(Actual(), scm::kRunning);
+}
+
+TEST_F(FormTest, ReaderDirectionsFollowTheCommandsAsDrawn) {
+    using enum ControlId;
+    const std::tuple<ControlId, Direction, std::optional<ControlId>> cases[] = {
+        {lblStart, Direction::Right, lblStop},   {lblStop, Direction::Right, lblRestart},
+        {lblRestart, Direction::Right, std::nullopt}, {lblRestart, Direction::Left, lblStop},
+        {lblStart, Direction::Left, std::nullopt},    {lblStart, Direction::Up, lblClose},
+        {lblClose, Direction::Down, lblRestart},      {lblClose, Direction::Up, std::nullopt},
+        {lblStop, Direction::Down, std::nullopt},
+    };
+    for (const auto& [from, direction, to] : cases)
+        EXPECT_EQ(CommandToward(from, direction), to) << LayoutOf(from).name << static_cast<int>(direction);
+}
+
+// "Start Stop Restart Close" with the focused one in brackets.
+std::string FocusFace(const frmVctool& form) {
+    std::string face;
+    for (const ControlId id : kFocusOrder) {
+        const std::string name = LayoutOf(id).name + 3;  // without "lbl"
+        face += (face.empty() ? "" : " ") + (form.Focused() == id ? "[" + name + "]" : name);
+    }
+    return face;
+}
+
+TEST_F(FormTest, TabMovesTheFocusAmongEnabledCommandsAndADisabledOneGivesItUp) {
+    Install(scm::kRunning);
+    form.Load();
+    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");  // nothing until the keyboard is used
+    form.KeyDown(Key::Enter, false);
+    EXPECT_EQ(Actual(), scm::kRunning);
+    const std::pair<bool, const char*> tabs[] = {
+        {false, "Start [Stop] Restart Close"}, {false, "Start Stop [Restart] Close"},
+        {false, "Start Stop Restart [Close]"}, {false, "Start [Stop] Restart Close"},  // Start is grey
+        {true, "Start Stop Restart [Close]"},  {true, "Start Stop [Restart] Close"},
+    };
+    for (const auto& [shift, face] : tabs) {
+        form.KeyDown(Key::Tab, shift);
+        EXPECT_EQ(FocusFace(form), face);
+    }
+    // Pending: all three go grey, and the focus with them; it never lands
+    // on Close, where a second Enter would end the program.
+    Become(scm::kStopPending);
+    desktop.Advance(800);
+    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
+    form.KeyDown(Key::Enter, false);
+    EXPECT_FALSE(desktop.ended);
+    form.KeyDown(Key::Tab, true);
+    EXPECT_EQ(FocusFace(form), "Start Stop Restart [Close]");
+}
+
+TEST_F(FormTest, EnterAndSpacePressTheFocusedCommandAsAClickAndEscapeCloses) {
+    Install(scm::kStopped);
+    form.Load();
+    form.KeyDown(Key::Tab, false);
+    form.KeyDown(Key::Space, false);  // Start: it goes grey while Stop still is
+    EXPECT_EQ(Actual(), scm::kRunning);
+    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
+    form.KeyDown(Key::Tab, false);
+    EXPECT_EQ(FocusFace(form), "Start [Stop] Restart Close");
+    form.KeyDown(Key::Enter, false);  // Stop: waits, then deletes
+    EXPECT_EQ(manager.Find(ServiceName), nullptr);
+    EXPECT_FALSE(desktop.ended);
+    form.KeyDown(Key::Escape, false);
+    EXPECT_TRUE(desktop.ended);
 }
 
 TEST_F(FormTest, AnyButtonOnTheTopStripStartsTheSystemsMoveAndNothingElseDoes) {

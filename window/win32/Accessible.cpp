@@ -140,7 +140,9 @@ HRESULT Accessible::get_accState(VARIANT child, VARIANT* state) {
     if (!valid) return E_INVALIDARG;
     long flags = 0;
     if (element != nullptr && !element->button) flags = STATE_SYSTEM_READONLY;
-    if (element != nullptr && element->unavailable) flags = STATE_SYSTEM_UNAVAILABLE;
+    if (element != nullptr && element->button)
+        flags = element->unavailable ? STATE_SYSTEM_UNAVAILABLE : STATE_SYSTEM_FOCUSABLE;
+    if (element != nullptr && element->focused && GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
     Set(*state, flags);
     return S_OK;
 }
@@ -157,13 +159,16 @@ HRESULT Accessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
 }
 
 HRESULT Accessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
-    *shortcut = nullptr;  // the window takes no keys
+    *shortcut = nullptr;  // the commands are reached with Tab, not by letters
     return S_FALSE;
 }
 
 HRESULT Accessible::get_accFocus(VARIANT* focus) {
     focus->vt = VT_EMPTY;
-    return S_FALSE;
+    if (form_ == nullptr || GetFocus() != window_) return S_FALSE;
+    const std::optional<ControlId> focused = form_->Focused();
+    Set(*focus, focused ? AccessibleChildId(*focused) : CHILDID_SELF);
+    return S_OK;
 }
 
 HRESULT Accessible::get_accSelection(VARIANT* selection) {
@@ -199,16 +204,27 @@ HRESULT Accessible::accLocation(long* left, long* top, long* width, long* height
 
 HRESULT Accessible::accNavigate(long direction, VARIANT start, VARIANT* end) {
     bool valid = false;
-    Element(start, valid);
+    const AccessibleElement* from = Element(start, valid);
     if (!valid) return E_INVALIDARG;
     const long count = static_cast<long>(elements_.size());
     long to = 0;
-    if (start.lVal == CHILDID_SELF && direction == NAVDIR_FIRSTCHILD) to = 1;
-    if (start.lVal == CHILDID_SELF && direction == NAVDIR_LASTCHILD) to = count;
-    if (start.lVal != CHILDID_SELF && (direction == NAVDIR_NEXT || direction == NAVDIR_DOWN))
-        to = start.lVal + 1;
-    if (start.lVal != CHILDID_SELF && (direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP))
-        to = start.lVal - 1;
+    if (from == nullptr && direction == NAVDIR_FIRSTCHILD) to = 1;
+    if (from == nullptr && direction == NAVDIR_LASTCHILD) to = count;
+    if (from != nullptr && direction == NAVDIR_NEXT) to = start.lVal + 1;
+    if (from != nullptr && direction == NAVDIR_PREVIOUS) to = start.lVal - 1;
+    // Between the commands the directions follow the drawing; the texts,
+    // one under another, go up and down in reading order.
+    if (from != nullptr && direction >= NAVDIR_UP && direction <= NAVDIR_RIGHT) {
+        if (from->button) {
+            constexpr Direction kDirections[] = {Direction::Up, Direction::Down, Direction::Left,
+                                                 Direction::Right};
+            const std::optional<ControlId> toward =
+                CommandToward(from->id, kDirections[direction - NAVDIR_UP]);
+            to = toward ? AccessibleChildId(*toward) : 0;
+        } else if (direction == NAVDIR_UP || direction == NAVDIR_DOWN) {
+            to = start.lVal + (direction == NAVDIR_DOWN ? 1 : -1);
+        }
+    }
     if (to < 1 || to > count) {
         end->vt = VT_EMPTY;
         return S_FALSE;

@@ -46,6 +46,19 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     RestoreDC(dc, saved);
 }
 
+// The system's dotted focus rectangle around a label, as many pixels thick
+// as a stroke is at this density.
+void PaintFocusCue(HDC dc, RECT rect, int stroke) {
+    const int saved = SaveDC(dc);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkColor(dc, RGB(255, 255, 255));
+    for (int i = 0; i < stroke; ++i) {
+        DrawFocusRect(dc, &rect);
+        InflateRect(&rect, -1, -1);
+    }
+    RestoreDC(dc, saved);
+}
+
 }  // namespace
 
 void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
@@ -74,6 +87,7 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
                        nullptr, DI_NORMAL);
         }
     }
+    if (scene.focusCue) PaintFocusCue(dc, LabelRect(IndexOf(*scene.focusCue), scene), stroke);
 }
 
 RECT LabelRect(std::size_t index, const Scene& scene) {

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "window/frmVctool.h"
@@ -18,6 +19,8 @@ struct Scene {
     const LabelFonts& fonts;
     float twipsPerPixel;
     RECT heading;  // where the self-sizing heading lies now
+    // The command that shows the keyboard focus cue, if any.
+    std::optional<ControlId> focusCue;
 };
 
 void PaintScene(HDC dc, const RECT& client, const Scene& scene);

@@ -8,6 +8,11 @@
 namespace qv {
 namespace {
 
+// A reader's press runs this long after its call has returned; see
+// kDefaultActionMessage below.
+constexpr UINT_PTR kReaderPressTimer = 100;
+constexpr UINT kReaderPressDelayMs = 100;
+
 constexpr wchar_t kWindowClass[] = L"QVStatusToolWindow";
 // The density a window is shown at, where the system can tell per window
 // (Windows 10 1607 on); before that, and before there is a window, the
@@ -113,7 +118,12 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             OnPaint();
             return 0;
         case WM_TIMER:
-            form_->OnTimer(static_cast<int>(wParam));
+            if (wParam == kReaderPressTimer) {
+                KillTimer(hwnd_, kReaderPressTimer);
+                form_->DoDefaultAction(readerPress_);
+            } else {
+                form_->OnTimer(static_cast<int>(wParam));
+            }
             return 0;
         case WM_SETCURSOR:
             if (LOWORD(lParam) != HTCLIENT) break;
@@ -131,6 +141,17 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_LBUTTONUP:
             form_->MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
+        case WM_KEYDOWN:
+            OnKeyDown(wParam, lParam);
+            return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (const std::optional<ControlId> focused = form_->Focused()) FocusMoved(*focused);
+            return 0;
+        case WM_UPDATEUISTATE:
+            DefWindowProcW(hwnd_, message, wParam, lParam);
+            if (const std::optional<ControlId> focused = form_->Focused()) FocusMoved(*focused);
+            return 0;
         case WM_CAPTURECHANGED:
             form_->CaptureLost();
             return 0;
@@ -142,7 +163,10 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             if (accessible_ == nullptr) accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
             return accessible_->Answer(wParam);
         case kDefaultActionMessage:
-            form_->DoDefaultAction(static_cast<ControlId>(wParam));
+            // Later, from a timer: the reader's call must have had its answer
+            // before a press that ends the program does so.
+            readerPress_ = static_cast<ControlId>(wParam);
+            SetTimer(hwnd_, kReaderPressTimer, kReaderPressDelayMs, nullptr);
             return 0;
         case WM_DESTROY:
             if (accessible_ != nullptr) {
@@ -203,6 +227,55 @@ void StatusWindow::OnSetCursor() {
     SetCursor(overCommand && art_.Hand() ? art_.Hand() : LoadCursorW(nullptr, IDC_ARROW));
 }
 
+Scene StatusWindow::SceneNow() const {
+    // The cue shows while the window has the keyboard and the system's
+    // keyboard cues are not hidden (they are until the keyboard is used).
+    const bool cues = GetFocus() == hwnd_ &&
+                      !(SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+    return {*form_, art_, fonts_, twipsPerPixel_, heading_,
+            cues ? form_->Focused() : std::nullopt};
+}
+
+void StatusWindow::OnKeyDown(WPARAM key, LPARAM flags) {
+    const bool repeated = (flags & (1 << 30)) != 0;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    // Keys that navigate show the keyboard cues from now on.
+    const auto used = [this] {
+        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    };
+    switch (key) {
+        case VK_TAB:
+            used();
+            form_->KeyDown(Key::Tab, shift);
+            break;
+        // A held key presses once, as a held mouse button clicks once.
+        case VK_RETURN:
+            used();
+            if (!repeated) form_->KeyDown(Key::Enter, shift);
+            break;
+        case VK_SPACE:
+            used();
+            if (!repeated) form_->KeyDown(Key::Space, shift);
+            break;
+        case VK_ESCAPE:
+            if (!repeated) form_->KeyDown(Key::Escape, shift);
+            break;
+        default:
+            break;
+    }
+}
+
+void StatusWindow::FocusMoved(ControlId id) {
+    RECT rect = LabelRect(IndexOf(id), SceneNow());
+    InvalidateRect(hwnd_, &rect, FALSE);
+    if (GetFocus() != hwnd_) return;
+    // Readers follow the focus: to the command that took it, or to the
+    // window's client when it went to none.
+    const std::optional<ControlId> focused = form_->Focused();
+    if (focused == id) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, AccessibleChildId(id));
+    if (!focused) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, CHILDID_SELF);
+}
+
 void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
     SetTimer(hwnd_, static_cast<UINT_PTR>(id), intervalMs, nullptr);
 }
@@ -210,6 +283,10 @@ void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
 void StatusWindow::StopTimer(int id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
 void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
+    if (what == LabelProperty::Focus) {
+        FocusMoved(id);
+        return;
+    }
     const std::size_t index = IndexOf(id);
     RECT before = LabelRect(index, SceneNow());
     if (what == LabelProperty::Caption) MakeFont(index);

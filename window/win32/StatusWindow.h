@@ -53,7 +53,11 @@ private:
     void ApplyDensity(UINT dpi);
     void MakeFont(std::size_t index);
     void SizeHeadingToCaption();
-    Scene SceneNow() const { return {*form_, art_, fonts_, twipsPerPixel_, heading_}; }
+    Scene SceneNow() const;
+    void OnKeyDown(WPARAM key, LPARAM flags);
+    // The focused command's label is to be painted again, and readers told
+    // where the focus is now.
+    void FocusMoved(ControlId id);
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnPaint();
     void OnButtonDown(int button, WPARAM keys, LPARAM position);
@@ -70,6 +74,7 @@ private:
     Tooltips tooltips_;
     RECT heading_{};
     Accessible* accessible_ = nullptr;  // made at a reader's first question
+    ControlId readerPress_ = ControlId::lblStart;  // the command a reader pressed last
 };
 
 }  // namespace qv

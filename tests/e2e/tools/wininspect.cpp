@@ -10,9 +10,11 @@
 //                             description<TAB>default action<TAB>left,top,
 //                             width,height" (the location on the screen)
 //   wininspect press TITLE N  a screen reader's default action on child N
-//   wininspect events TITLE S the name and state changes the window reports
-//                             to readers in the next S seconds, a line each:
-//                             "name N" or "state N" for child N
+//   wininspect focus TITLE    where the reader finds the keyboard focus:
+//                             the child's id (0: the client itself), or "none"
+//   wininspect events TITLE S the name, state and focus changes the window
+//                             reports to readers in the next S seconds, a
+//                             line each: "name N", "state N" or "focus N"
 #include <windows.h>
 
 #include <oleacc.h>
@@ -122,17 +124,29 @@ int Press(const wchar_t* title, const wchar_t* child) {
     return Write(SUCCEEDED(result) ? L"pressed" : L"refused", SUCCEEDED(result) ? 0 : 1);
 }
 
+int Focus(const wchar_t* title) {
+    IAccessible* client = Client(title);
+    if (client == nullptr) return Write(L"error=no client object", 1);
+    VARIANT focus{};
+    client->get_accFocus(&focus);
+    client->Release();
+    return Write(focus.vt == VT_I4 ? std::to_wstring(focus.lVal) : L"none");
+}
+
 void CALLBACK Noted(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
     if (object != OBJID_CLIENT) return;
-    const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE ? L"name " : L"state ";
-    Write(what + std::to_wstring(child) + L"\n");
+    const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE    ? L"name "
+                          : event == EVENT_OBJECT_STATECHANGE ? L"state "
+                          : event == EVENT_OBJECT_FOCUS       ? L"focus "
+                                                              : nullptr;
+    if (what != nullptr) Write(what + std::to_wstring(child) + L"\n");
 }
 
 int Events(const wchar_t* title, const wchar_t* seconds) {
     DWORD pid = 0;
     GetWindowThreadProcessId(FindWindowW(nullptr, title), &pid);
     if (pid == 0) return Write(L"error=no window", 1);
-    SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &Noted, pid, 0,
+    SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, &Noted, pid, 0,
                     WINEVENT_OUTOFCONTEXT);
     Write(L"listening\n");
     const ULONGLONG end = GetTickCount64() + 1000ull * static_cast<ULONGLONG>(_wtoi(seconds));
@@ -153,6 +167,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"events" && argc == 4) return Events(argv[2], argv[3]);
     if (argc != 3) return Write(L"usage: wininspect box|ok|service|acc NAME", 2);
     if (command == L"acc") return Acc(argv[2]);
+    if (command == L"focus") return Focus(argv[2]);
     if (command == L"service") return Service(argv[2]);
     const HWND box = Box(argv[2]);
     if (box == nullptr) return Write(L"error=no such box", 1);
