@@ -248,6 +248,17 @@ void StatusWindow::OnKeyDown(WPARAM key, LPARAM flags) {
             used();
             form_->KeyDown(Key::Tab, shift);
             break;
+        // As among a dialog's buttons, the arrows step through the commands too.
+        case VK_RIGHT:
+        case VK_DOWN:
+            used();
+            form_->KeyDown(Key::Tab, false);
+            break;
+        case VK_LEFT:
+        case VK_UP:
+            used();
+            form_->KeyDown(Key::Tab, true);
+            break;
         // A held key presses once, as a held mouse button clicks once.
         case VK_RETURN:
             used();
