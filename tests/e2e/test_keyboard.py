@@ -16,7 +16,7 @@ with h.scenario("keyboard") as tool:
     assert tool.state() == h.RUNNING
     assert tool.inspect("focus", h.TITLE) == "0"
 
-    tool.keys("Tab", "Tab", "shift+Tab")  # Stop, Restart, back to Stop
+    tool.keys("Tab", "Right", "shift+Tab")  # Stop, Restart, back to Stop
     h.wait(lambda: tool.inspect("focus", h.TITLE), "the focus on Stop", accept=lambda f: f == STOP)
     tool.keys("space")
     h.wait(tool.state, "the service stopped and removed", accept=lambda s: s is None)
