@@ -10,6 +10,7 @@
 
 #include "service/Product.h"
 #include "window/res/resource.h"
+#include "window/win32/DibSection.h"
 
 namespace qv {
 namespace {
@@ -128,33 +129,13 @@ void StatusWindow::ApplyDensity(UINT dpi) {
 }
 
 void StatusWindow::LoadArt() {
-    const int percent = ArtPercent(twipsPerPixel_);
-    const int drawn = static_cast<int>(std::find(std::begin(kArtPercents), std::end(kArtPercents),
-                                                 percent) - std::begin(kArtPercents));
-    UniqueBitmap picture(static_cast<HBITMAP>(LoadImageW(
-        instance_, MAKEINTRESOURCEW(IDB_BACKGROUND_100 + drawn), IMAGE_BITMAP, 0, 0,
-        LR_CREATEDIBSECTION)));
-    const PixelSize want = PictureSize(twipsPerPixel_);
-    BITMAP have{};
-    if (picture) GetObjectW(picture.get(), sizeof(have), &have);
-    if (picture && (have.bmWidth != want.width || have.bmHeight != want.height)) {
-        // A density between the drawn ones: the next larger picture, scaled
-        // down once with a filter that averages, not one that drops pixels.
-        const WindowDc screen(nullptr);
-        UniqueBitmap scaled(CreateCompatibleBitmap(screen.get(), want.width, want.height));
-        const UniqueMemoryDc from(CreateCompatibleDC(screen.get()));
-        const UniqueMemoryDc to(CreateCompatibleDC(screen.get()));
-        {
-            const SelectedObject source(from.get(), picture.get());
-            const SelectedObject target(to.get(), scaled.get());
-            SetStretchBltMode(to.get(), HALFTONE);
-            SetBrushOrgEx(to.get(), 0, 0, nullptr);
-            StretchBlt(to.get(), 0, 0, want.width, want.height, from.get(), 0, 0, have.bmWidth,
-                       have.bmHeight, SRCCOPY);
-        }
-        picture = std::move(scaled);
-    }
-    background_ = std::move(picture);
+    // 100 % shows the committed picture as it always has; any other density
+    // the same art drawn afresh at its own size.
+    background_ = twipsPerPixel_ == 15.0f
+                      ? UniqueBitmap(static_cast<HBITMAP>(
+                            LoadImageW(instance_, MAKEINTRESOURCEW(IDB_BACKGROUND_100), IMAGE_BITMAP,
+                                       0, 0, LR_CREATEDIBSECTION)))
+                      : DibSection(DrawBackground(twipsPerPixel_));
     const PixelRect emblem = ControlRect(LayoutOf(ControlId::Image1), twipsPerPixel_);
     emblem_.reset(static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
                                                 emblem.right - emblem.left,
