@@ -8,8 +8,8 @@
 #include "window/Layout.h"
 
 // The design is laid out in 100 % pixels and goes through Density, as in
-// tools/art/make-art.py, which draws the same picture for 100 %: keep the two
-// in step.
+// tools/art/make-art.py, which draws the same picture for 100 % (and agrees
+// within a level elsewhere): change the two together.
 namespace qv {
 namespace {
 
@@ -51,7 +51,7 @@ struct Stretch {
     double (*ease)(int i, int n) = [](int, int) { return 0.0; };
 };
 
-const std::array<Stretch, 14> kRows{{
+constexpr std::array<Stretch, 14> kRows{{
     {0, kSlateDark},
     {1, Mix(kSlate, kWhite, 0.16)},
     {2, kSlate},
@@ -151,15 +151,21 @@ double Hash01(std::initializer_list<std::int32_t> values) {
     return h / 4294967296.0;
 }
 
+// The picture rows of stretch n when it starts on `row`: a rule round(s),
+// the last what is left.
+int RowsOf(std::size_t n, int row, const Density& d) {
+    if (n + 1 == kRows.size()) return d.size.height - row;
+    if (kRows[n + 1].first == kRows[n].first + 1) return d.k;
+    return d.Px(kRows[n + 1].first) - row;
+}
+
 // Paints the rows; returns the picture row each stretch starts on.
 std::array<int, kRows.size()> PaintRows(Canvas& canvas, const Density& d) {
     std::array<int, kRows.size()> starts{};
     int row = 0;
     for (std::size_t n = 0; n < kRows.size(); ++n) {
         starts[n] = row;
-        const int count = n + 1 == kRows.size()             ? d.size.height - row
-                          : kRows[n + 1].first == kRows[n].first + 1 ? d.k
-                                                                     : d.Px(kRows[n + 1].first) - row;
+        const int count = RowsOf(n, row, d);
         for (int i = 0; i < count && row < d.size.height; ++i, ++row) {
             const Colour c = Mix(kRows[n].from, kRows[n].to, kRows[n].ease(i, count));
             canvas.FillRow(row, c);
@@ -257,7 +263,7 @@ struct Button {
 constexpr int kButtonWidth = 64, kButtonHeight = 20;
 // Two colours share the width one gets, so the end stays clear of the caption.
 constexpr int kEndWidth = 9;
-const Button kButtons[] = {{12, 273, {&kGreen}}, {92, 273, {&kRed}}, {172, 273, {&kRed, &kGreen}}};
+constexpr Button kButtons[] = {{12, 273, {&kGreen}}, {92, 273, {&kRed}}, {172, 273, {&kRed, &kGreen}}};
 
 void PaintButton(Canvas& canvas, const Density& d, const Button& button) {
     const PixelRect box = d.Rect(button.left, button.top, kButtonWidth, kButtonHeight);

@@ -4,6 +4,7 @@
 // that tools/art/make-art.py draws from the same design.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -79,7 +79,9 @@ TEST(BackgroundArt, CaptionsLieOnTheButtonsTheCloseSpotOnTheCrossAndTheBorderRea
         int unlike = 0;
         for (int y = 0; y < art.height; ++y)
             unlike += art.at(window.width - 2, y) != art.at(0, y) ||
-                      (y > 13 * s && y < art.height - 13 * s && At(art, 0, y).hi < 80);
+                              (y > 13 * s && y < art.height - 13 * s && At(art, 0, y).hi < 80)
+                          ? 1
+                          : 0;
         EXPECT_EQ(unlike, 0);
     }
 }

@@ -1,6 +1,7 @@
 #include "window/win32/DibSection.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace qv {
 
