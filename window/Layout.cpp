@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -31,12 +30,6 @@ PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel) {
     const int left = px(control.a);
     const int top = px(control.b);
     return {left, top, left + px(control.c), top + px(control.d)};
-}
-
-int ArtPercent(float twipsPerPixel) {
-    for (const int percent : kArtPercents)
-        if (1500.0f / static_cast<float>(percent) <= twipsPerPixel) return percent;
-    return kArtPercents[std::size(kArtPercents) - 1];
 }
 
 PixelSize WindowSize(float twipsPerPixel) {

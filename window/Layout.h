@@ -163,12 +163,6 @@ struct PixelRect {
 
 PixelRect ControlRect(const ControlLayout& control, float twipsPerPixel);
 
-// The densities the artwork is drawn for, in percent of 96 dpi. A density
-// takes the first at or above it (the largest above them all), scaled to
-// the picture's size at that density.
-inline constexpr int kArtPercents[] = {100, 125, 150, 175, 200};
-int ArtPercent(float twipsPerPixel);
-
 struct PixelSize {
     int width, height;
     bool operator==(const PixelSize&) const = default;

@@ -1,6 +1,7 @@
-"""At 96, 120, 144 and 192 dpi: the window's size is its twips, the picture
-fills it, the corners are cut, the captions read right and lie on their
-buttons, and the close spot follows."""
+"""At 96, 120, 144, 192 and 288 dpi: the window's size is its twips, the
+picture fills it out to a border as on the left (288 dpi needs a screen
+larger than 1024 x 768), the corners are cut, the captions read right and
+lie on their buttons, and the close spot follows."""
 
 import subprocess
 
@@ -34,7 +35,7 @@ def on_button(shot, rect) -> bool:
 
 
 with h.scenario("densities") as tool:
-    for dpi in (96, 120, 144, 192):
+    for dpi in (96, 120, 144, 192, 288):
         tool.density(dpi)
         tool.launch()
         tool.wait_face("Stopped: Start+ Stop- Restart-")
@@ -43,8 +44,14 @@ with h.scenario("densities") as tool:
         names = [name for _, _, name, *_ in tool.elements()]
         assert names[3:] == ["Start", "Stop", "Restart", "Close"], names
         shot = tool.shot()
-        # The picture reaches the right edge and all but the bottom row.
-        assert not near(shot.getpixel((w - 2, h_ // 2)), (0, 0, 0), 20), f"{dpi}: right edge black"
+        # The picture reaches the right edge, its last shown column the
+        # border as on the left row by row between the rounded corners, and
+        # all but the bottom row.
+        arc = 26 * dpi // 96
+        rim = [y for y in range(arc, h_ - arc)
+               if shot.getpixel((w - 2, y)) != shot.getpixel((0, y))]
+        assert not rim, f"{dpi} dpi: right edge unlike the left border in {len(rim)} rows from {rim[:1]}"
+        assert not near(shot.getpixel((0, h_ // 2)), (0, 0, 0), 20), f"{dpi}: border black"
         assert not near(shot.getpixel((w // 2, h_ - 2)), (0, 0, 0), 20), f"{dpi}: bottom black"
         for corner in ((0, 0), (w - 1, 0), (0, h_ - 1), (w - 1, h_ - 1)):
             assert shot.getpixel(corner) == WHITE, f"{dpi} dpi: corner {corner} not cut away"

@@ -2,8 +2,10 @@
 """Draws the status window's artwork and writes it into window/res/.
 
     /usr/bin/python3 tools/art/make-art.py            regenerate window/res/*
-    /usr/bin/python3 tools/art/make-art.py --check    verify the committed files
     /usr/bin/python3 tools/art/make-art.py --out DIR  write somewhere else
+
+The background at 100 % is drawn here; the program draws every other density
+itself (window/BackgroundArt.cpp), from the same design: keep the two in step.
 
 Everything is computed from plain arithmetic (no random module, no clock, no
 fonts), so a run yields the same bytes on every machine with the same Pillow.
@@ -89,12 +91,13 @@ def hash01(*vals):
 
 
 # ---------------------------------------------------------------------------
-# the background: background.gif and background-NNN.bmp
+# the background: background.gif and background-100.bmp
 # ---------------------------------------------------------------------------
 
-# The program draws at the screen's density, so the background comes in one
-# bitmap per density it is likely to meet: 100, 125, 150, 175 and 200 %.
-DENSITIES = (96, 120, 144, 168, 192)
+# The densities the emblem and the cursor come in: 100 to 200 % in quarters,
+# 250 and 300 %. render_background draws any density, for comparison with
+# the program's drawing.
+DENSITIES = (96, 120, 144, 168, 192, 240, 288)
 WINDOW_TWIPS = (3735, 4515)
 
 
@@ -385,14 +388,10 @@ def background_gif():
 BMP_HEADERS = 14 + 40 + 256 * 4
 
 
-def background_bmp(dpi):
-    """Uncompressed 8-bit bottom-up DIB, as LoadImage(IMAGE_BITMAP) reads it."""
-    # 100 % must show exactly the GIF's pixels, so it shares the GIF's median
-    # cut. The larger drawings have more edge colours, and there median cut
-    # moves some anti-aliased corner pixels by up to 38 levels where max
-    # coverage moves none by more than 1.
-    method = Image.Quantize.MEDIANCUT if dpi == 96 else Image.Quantize.MAXCOVERAGE
-    pimg = to_palette(render_background(dpi), method)
+def background_bmp(dpi=96):
+    """Uncompressed 8-bit bottom-up DIB, as LoadImage(IMAGE_BITMAP) reads it,
+    with exactly the GIF's pixels (the same median-cut palette)."""
+    pimg = to_palette(render_background(dpi))
     w, h = pimg.size
     pad = b"\0" * (-w % 4)
     data = pimg.tobytes()
@@ -403,10 +402,6 @@ def background_bmp(dpi):
     info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(pixels), per_metre, per_metre, 256, 0)
     head = struct.pack("<2sIHHI", b"BM", BMP_HEADERS + len(pixels), 0, 0, BMP_HEADERS)
     return head + info + pal_bytes + pixels
-
-
-def bmp_name(dpi):
-    return f"background-{dpi * 100 // 96}.bmp"
 
 
 # ---------------------------------------------------------------------------
@@ -695,7 +690,7 @@ def app_ico():
     return icon_file(entries)
 
 
-# The window shows the emblem in a 720-twip box: 48 px at 100 %, 96 at 200 %.
+# The window shows the emblem in a 720-twip box: 48 px at 100 %, 144 at 300 %.
 EMBLEM_SIZES = [twips_to_px(720, dpi) for dpi in DENSITIES]
 
 
@@ -737,12 +732,18 @@ HAND = [
     ".....BBBBBBBBBB..",
 ]
 HAND_HOTSPOT = (5, 0)
-# The system scales the cursor with the screen: 32 px at 100 %, 64 at 200 %.
+# The system scales the cursor with the screen: 32 px at 100 %, 96 at 300 %.
 CURSOR_SIZES = [32 * dpi // 96 for dpi in DENSITIES]
 
 
-def hand_hotspot(size):
-    return round(HAND_HOTSPOT[0] * size / 32), round(HAND_HOTSPOT[1] * size / 32)
+def hand_hotspot(img):
+    """The hot spot scaled to the image, moved down onto the fingertip where
+    the resampled outline leaves the scaled spot clear (at 250 %)."""
+    size = img.width
+    x, y = round(HAND_HOTSPOT[0] * size / 32), round(HAND_HOTSPOT[1] * size / 32)
+    while img.getpixel((x, y))[3] == 0:
+        y += 1
+    return x, y
 
 
 def hand_image(size=32):
@@ -787,260 +788,31 @@ def hand_image(size=32):
 
 
 def hand_cur():
-    return icon_file([(size, size, 8, bmp_entry(hand_image(size), 8), hand_hotspot(size))
-                      for size in CURSOR_SIZES], kind=2)
+    images = [hand_image(size) for size in CURSOR_SIZES]
+    return icon_file([(img.width, img.height, 8, bmp_entry(img, 8), hand_hotspot(img))
+                      for img in images], kind=2)
 
 
 # ---------------------------------------------------------------------------
-# generation and checking
+# generation
 # ---------------------------------------------------------------------------
 
-PRODUCTS = {"background.gif": background_gif}
-PRODUCTS.update({bmp_name(dpi): functools.partial(background_bmp, dpi) for dpi in DENSITIES})
-PRODUCTS.update({"app.ico": app_ico, "emblem.ico": emblem_ico, "hand.cur": hand_cur})
-
-# The controls the program puts on the art, in twips (left, top, width,
-# height) as window/Layout.h has them; the captions in BUTTONS order.
-CAPTIONS = [
-    ("lblStart", (210, 4125, 810, 195)),
-    ("lblStop", (1380, 4140, 810, 195)),
-    ("lblRestart", (2610, 4140, 810, 195)),
-]
-CLOSE_SPOT = (3525, 210, 165, 180)
-
-
-def generate():
-    return {name: make() for name, make in PRODUCTS.items()}
-
-
-class Problems(list):
-    def expect(self, ok, what):
-        if not ok:
-            self.append(what)
-        return ok
-
-
-def check_gif(data, p, name):
-    if not p.expect(data[:6] in (b"GIF87a", b"GIF89a"), f"{name}: not a GIF"):
-        return
-    w, h, flags = struct.unpack("<HHB", data[6:11])
-    d = Density(96)
-    p.expect((w, h) == (d.w, d.h), f"{name}: {w}x{h}, want {d.w}x{d.h}")
-    p.expect(flags & 0x80 and (flags & 7) == 7, f"{name}: global palette is not 256 colours")
-    pos = 13 + (3 * (2 << (flags & 7)) if flags & 0x80 else 0)
-    frames = 0
-    while pos < len(data):
-        tag = data[pos]
-        if tag == 0x3B:
-            break
-        if tag == 0x21:
-            label = data[pos + 1]
-            if label == 0xF9:
-                p.expect(not (data[pos + 3] & 1), f"{name}: has a transparent colour")
-            pos += 2
-            while data[pos]:
-                pos += data[pos] + 1
-            pos += 1
-        elif tag == 0x2C:
-            frames += 1
-            lflags = data[pos + 9]
-            p.expect(not lflags & 0x80, f"{name}: frame has its own palette")
-            pos += 10 + (3 * (2 << (lflags & 7)) if lflags & 0x80 else 0) + 1
-            while data[pos]:
-                pos += data[pos] + 1
-            pos += 1
-        else:
-            p.append(f"{name}: unexpected block 0x{tag:02x}")
-            return
-    p.expect(frames == 1, f"{name}: {frames} frames, want 1")
-
-
-def icon_entries(data, p, name, kind):
-    reserved, typ, count = struct.unpack("<HHH", data[:6])
-    p.expect(reserved == 0 and typ == kind, f"{name}: header type {typ}, want {kind}")
-    found = []
-    for i in range(count):
-        w, h, colours, _, f1, f2, size, off = struct.unpack("<BBBBHHII", data[6 + 16 * i:22 + 16 * i])
-        w, h = w or 256, h or 256
-        blob = data[off:off + size]
-        p.expect(len(blob) == size, f"{name}: entry {i} runs past the end")
-        if blob[:8] == b"\x89PNG\r\n\x1a\n":
-            pw, ph, depth, ctype = struct.unpack(">IIBB", blob[16:26])
-            p.expect((pw, ph) == (w, h) and depth == 8 and ctype == 6,
-                     f"{name}: PNG entry {i} is not {w}x{h} RGBA")
-            found.append((w, h, 32, "png", f1, f2, blob))
-            continue
-        hsize, bw, bh, planes, bits = struct.unpack("<IiiHH", blob[:16])
-        p.expect(hsize == 40 and (bw, bh) == (w, 2 * h) and planes == 1,
-                 f"{name}: entry {i} bitmap header does not match its directory entry")
-        pal = (1 << bits) * 4 if bits <= 8 else 0
-        stride = ((w * bits + 31) // 32) * 4
-        mask = ((w + 31) // 32) * 4 * h
-        p.expect(size == 40 + pal + stride * h + mask, f"{name}: entry {i} has the wrong size")
-        p.expect(colours == (16 if bits == 4 else 0), f"{name}: entry {i} colour count {colours}")
-        if kind == 1:
-            p.expect(f1 == 1 and f2 == bits, f"{name}: entry {i} planes/bit count fields")
-        found.append((w, h, bits, "bmp", f1, f2, blob))
-    return found
-
-
-def opaque(blob, w, h, bits, x, y):
-    """Whether an ICO/CUR bitmap entry's AND mask lets pixel (x, y) show."""
-    pal = (1 << bits) * 4 if bits <= 8 else 0
-    mask = 40 + pal + ((w * bits + 31) // 32) * 4 * h
-    row = mask + ((w + 31) // 32) * 4 * (h - 1 - y)
-    return not blob[row + (x >> 3)] & (0x80 >> (x & 7))
-
-
-def check_bmp(data, p, name, dpi):
-    d = Density(dpi)
-    if not p.expect(len(data) >= BMP_HEADERS and data[:2] == b"BM", f"{name}: not a BMP"):
-        return
-    _, size, _, _, off = struct.unpack("<2sIHHI", data[:14])
-    hsize, w, h, planes, bits, compression, image, _, _, used, _ = struct.unpack("<IiiHHIIiiII", data[14:54])
-    stride = ((w * bits + 31) // 32) * 4
-    p.expect(size == len(data), f"{name}: size field says {size} bytes, file has {len(data)}")
-    p.expect(hsize == 40, f"{name}: {hsize}-byte info header, want BITMAPINFOHEADER")
-    # A positive height is a bottom-up bitmap.
-    p.expect((w, h) == (d.w, d.h), f"{name}: {w}x{h}, want {d.w}x{d.h} bottom-up")
-    p.expect(planes == 1 and bits == 8 and compression == 0,
-             f"{name}: {bits}-bit, compression {compression}; want 8-bit BI_RGB")
-    p.expect(used in (0, 256) and off == BMP_HEADERS, f"{name}: palette of {used} colours, pixels at {off}")
-    p.expect(image in (0, stride * h) and len(data) == BMP_HEADERS + stride * h,
-             f"{name}: {len(data) - off} bytes of pixels, want {stride * h}")
-
-
-def control_rect(twips, dpi):
-    left, top = twips_to_px(twips[0], dpi), twips_to_px(twips[1], dpi)
-    return left, top, left + twips_to_px(twips[2], dpi), top + twips_to_px(twips[3], dpi)
-
-
-def face_run(img, x, y, dx, dy):
-    """How far from (x, y) the light, neutral grey of a button face goes."""
-    def face(c):
-        return min(c) >= 200 and max(c) - min(c) <= 16
-
-    while 0 <= x + dx < img.width and 0 <= y + dy < img.height and face(img.getpixel((x + dx, y + dy))):
-        x, y = x + dx, y + dy
-    return x if dx else y
-
-
-def check_layout(p, dpi, img):
-    """The captions must land on the buttons as drawn in img, and the close
-    spot on the cross, at every density."""
-    d, name = Density(dpi), bmp_name(dpi)
-    for label, twips in CAPTIONS:
-        l, t, r, b = control_rect(twips, dpi)
-        cx, cy = (l + r) // 2, (t + b) // 2
-        left, right = face_run(img, cx, cy, -1, 0), face_run(img, cx, cy, 1, 0)
-        top, bottom = face_run(img, cx, cy, 0, -1), face_run(img, cx, cy, 0, 1)
-        p.expect(top <= t and b <= bottom + 1 and bottom - top < BUTTON_H * d.s,
-                 f"{name}: {label} rows {t}..{b - 1} are not on a button face ({top}..{bottom})")
-        # The label box is 54 px at 100 %, a pixel wider than the grey bar,
-        # and reaches 2 px over the frame or the divider there. Its caption is
-        # centred, so that much, scaled, plus a pixel of rounding is harmless.
-        slack = 2 * d.s + 1
-        p.expect(abs(left - l) <= slack and abs(right + 1 - r) <= slack,
-                 f"{name}: {label} columns {l}..{r - 1} do not match the grey bar {left}..{right}")
-    l, t, r, b = control_rect(CLOSE_SPOT, dpi)
-    x0, y0, x1, y1 = d.rect(*CLOSE_MARK)
-    p.expect(x0 <= l and y0 <= t and r <= x1 and b <= y1,
-             f"{name}: close spot {l},{t}..{r - 1},{b - 1} is off the mark {x0},{y0}..{x1 - 1},{y1 - 1}")
-
-
-def check_files(files):
-    p = Problems()
-    check_gif(files["background.gif"], p, "background.gif")
-    gif = Image.open(io.BytesIO(files["background.gif"]))
-    p.expect("transparency" not in gif.info, "background.gif: has a transparent colour")
-
-    for dpi in DENSITIES:
-        name = bmp_name(dpi)
-        check_bmp(files[name], p, name, dpi)
-        try:
-            img = Image.open(io.BytesIO(files[name])).convert("RGB")
-        except OSError as e:
-            p.append(f"{name}: unreadable ({e})")
-            continue
-        if dpi == 96:
-            p.expect(img.tobytes() == gif.convert("RGB").tobytes(), f"{name}: pixels differ from background.gif")
-        if img.size == (Density(dpi).w, Density(dpi).h):
-            check_layout(p, dpi, img)
-    total = sum(len(files[bmp_name(dpi)]) for dpi in DENSITIES)
-    p.expect(total <= 900 * 1024, f"background bitmaps: {total} bytes together, want at most 900 KiB")
-
-    app = icon_entries(files["app.ico"], p, "app.ico", 1)
-    want = sorted([(s, 4) for s in (16, 32, 48)] + [(s, 8) for s in (16, 32, 48)]
-                  + [(s, 32) for s in (16, 24, 32, 48, 64, 128, 256)])
-    got = sorted((e[0], e[2]) for e in app)
-    p.expect(len(app) == 13, f"app.ico: {len(app)} images, want 13")
-    p.expect(got == want, f"app.ico: sizes/depths {got}")
-    p.expect(all(e[0] == e[1] for e in app), "app.ico: non-square image")
-    p.expect([e[3] for e in app if e[0] == 256] == ["png"], "app.ico: 256 px entry is not PNG")
-    p.expect(all(e[3] == "bmp" for e in app if e[0] < 256), "app.ico: small entry stored as PNG")
-
-    emblem = icon_entries(files["emblem.ico"], p, "emblem.ico", 1)
-    want = [(48, 48, 8)] + [(s, s, 32) for s in EMBLEM_SIZES]
-    got = sorted(e[:3] for e in emblem)
-    p.expect(got == sorted(want), f"emblem.ico: {got}, want {sorted(want)}")
-
-    cur = icon_entries(files["hand.cur"], p, "hand.cur", 2)
-    got = sorted(e[:3] for e in cur)
-    want = [(s, s, 8) for s in CURSOR_SIZES]
-    p.expect(got == want, f"hand.cur: {got}, want {want}")
-    for w, h, bits, fmt, hx, hy, blob in cur:
-        if fmt != "bmp" or w != h or (hx, hy) != hand_hotspot(w):
-            p.append(f"hand.cur: {w}x{h} hot spot {(hx, hy)}, want {hand_hotspot(w)}")
-        elif not opaque(blob, w, h, bits, hx, hy):
-            p.append(f"hand.cur: {w}x{h} hot spot {(hx, hy)} is not on the finger tip")
-    return p
+PRODUCTS = {
+    "background.gif": background_gif,
+    "background-100.bmp": background_bmp,
+    "app.ico": app_ico,
+    "emblem.ico": emblem_ico,
+    "hand.cur": hand_cur,
+}
 
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--check", action="store_true",
-                    help="verify the files in --out (structure, and that they match this generator)")
     ap.add_argument("--out", default=RES)
     args = ap.parse_args()
-
-    fresh = generate()
-    if args.check:
-        files = {}
-        problems = Problems()
-        for name in PRODUCTS:
-            path = os.path.join(args.out, name)
-            if problems.expect(os.path.exists(path), f"{name}: missing"):
-                with open(path, "rb") as f:
-                    files[name] = f.read()
-        if len(files) == len(PRODUCTS):
-            problems += check_files(files)
-            for name in PRODUCTS:
-                problems.expect(files[name] == fresh[name],
-                                f"{name}: differs from what make-art.py draws; regenerate it")
-        problems += [f"(generator) {m}" for m in check_files(fresh)]
-        for name in PRODUCTS:
-            data = files.get(name, b"")
-            if name.endswith(".bmp") and len(data) >= BMP_HEADERS:
-                w, h, _, bits = struct.unpack("<iiHH", data[18:30])
-                print(f"{name}: {len(data)} bytes, {w}x{h} {bits}-bit")
-                continue
-            print(f"{name}: {len(data)} bytes")
-            if data and name.endswith((".ico", ".cur")):
-                kind = 2 if name.endswith(".cur") else 1
-                for w, h, bits, fmt, f1, f2, _ in icon_entries(data, Problems(), name, kind):
-                    extra = f", hot spot {f1},{f2}" if kind == 2 else ""
-                    print(f"    {w}x{h} {bits}-bit {fmt}{extra}")
-        total = sum(len(files.get(bmp_name(dpi), b"")) for dpi in DENSITIES)
-        print(f"background bitmaps together: {total} bytes")
-        if problems:
-            for m in problems:
-                print("FAIL", m)
-            return 1
-        print("OK: all artwork present, well-formed and up to date")
-        return 0
-
     os.makedirs(args.out, exist_ok=True)
-    for name, data in fresh.items():
+    for name, make in PRODUCTS.items():
+        data = make()
         with open(os.path.join(args.out, name), "wb") as f:
             f.write(data)
         print(f"wrote {os.path.join(args.out, name)} ({len(data)} bytes)")
