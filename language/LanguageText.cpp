@@ -23,18 +23,10 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
 }
 
 // Editors end lines with CR LF, LF or a lone CR, and a file passed between
-// them mixes those or gains CR CR LF (a lone CR, then CR LF). Each line end
-// becomes one LF, in place, so that no translation keeps a CR for a screen
-// reader to read out.
-void OneLineEnd(std::wstring& text) {
-    std::size_t kept = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const bool crLf = text[at] == L'\r' && at + 1 < text.size() && text[at + 1] == L'\n';
-        text[kept++] = text[at] == L'\r' ? kLineEnd : text[at];
-        if (crLf) ++at;
-    }
-    text.resize(kept);
-}
+// them mixes those or gains CR CR LF. Every CR becomes an LF: a CR LF then
+// leaves an empty line behind, which no lookup can tell from none, and no
+// translation keeps a CR for a screen reader to read out.
+void OneLineEnd(std::wstring& text) { std::replace(text.begin(), text.end(), L'\r', kLineEnd); }
 
 std::wstring DecodeUtf8Text(std::string_view bytes) { return DecodeUtf8(bytes).text; }
 

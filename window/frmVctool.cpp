@@ -181,8 +181,8 @@ bool frmVctool::Clickable(ControlId id) const {
 }
 
 void frmVctool::OnClick(ControlId id) {
-    if (const Binding* binding = BindingOf(id); binding != nullptr && binding->click != nullptr)
-        (this->*binding->click)();
+    // Only commands get here, and each has its handler.
+    (this->*BindingOf(id)->click)();
 }
 
 const Label* frmVctool::LabelFor(ControlId id) const {
