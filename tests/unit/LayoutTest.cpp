@@ -1,7 +1,10 @@
 // The layout's twips as pixels at each density.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "window/Layout.h"
+#include "window/TextFit.h"
 
 namespace qv {
 namespace {
@@ -18,6 +21,35 @@ TEST(Layout, TwipsBecomePixelsRoundingHalvesToEven) {
     EXPECT_EQ(PictureSize(10.0f), (PixelSize{375, 451}));
     for (const auto& [twipsPerPixel, stroke] : {std::pair{15.0f, 1}, {12.0f, 1}, {10.0f, 2}, {5.0f, 3}})
         EXPECT_EQ(StrokePixels(twipsPerPixel), stroke);
+}
+
+// A command label 54 x 13 pixels at 96 dpi, its text designed 11 pixels high;
+// each row gives the text's measured size at 11, 10, 9 ... pixels, as far as
+// the fit may look.
+TEST(TextFit, TheLargestSizeThatFitsWholeDownToTheLegibleFloorThenCut) {
+    struct Row {
+        const char* what;
+        std::vector<PixelSize> measured;
+        FittedText expected;
+    };
+    const Row rows[] = {
+        {"fits as designed", {{25, 12}}, {11, false}},
+        {"fills the box exactly", {{54, 13}}, {11, false}},
+        {"two lines too tall, one line fits", {{53, 24}, {47, 22}, {52, 10}}, {9, false}},
+        {"one word wider than the box",
+         {{81, 12}, {76, 11}, {66, 10}, {58, 9}, {54, 7}}, {7, false}},
+        {"too long at the floor", {{53, 24}, {47, 22}, {45, 20}, {37, 18}, {31, 14}}, {7, true}},
+    };
+    const int floor = LegibleTextPixels(15.0f);
+    for (const Row& row : rows) {
+        const auto measure = [&](int pixels) {
+            return row.measured.at(static_cast<std::size_t>(11 - pixels));
+        };
+        EXPECT_EQ(FitText(11, floor, {54, 13}, measure), row.expected) << row.what;
+    }
+    // 7 pixels at 96 dpi, scaled with the density.
+    for (const auto& [dpi, pixels] : {std::pair{96, 7}, {144, 10}, {192, 14}})
+        EXPECT_EQ(LegibleTextPixels(1440.0f / static_cast<float>(dpi)), pixels) << dpi;
 }
 
 }  // namespace

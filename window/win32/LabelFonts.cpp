@@ -4,6 +4,9 @@
 #include <cmath>
 #include <vector>
 
+#include "window/TextFit.h"
+#include "window/win32/Painter.h"
+
 namespace qv {
 namespace {
 
@@ -35,23 +38,45 @@ bool IsFace(HDC dc, HFONT font, const wchar_t* face) {
 }  // namespace
 
 void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel) {
-    const FontSpec& design = kLayout[index].font;
-    const int height = -static_cast<int>(std::lround(design.points * 20.0f / twipsPerPixel));
-    const auto make = [&](const wchar_t* face, BYTE charset) {
-        return UniqueFont(CreateFontW(height, 0, 0, 0, design.weight, FALSE, FALSE, FALSE, charset,
+    const ControlLayout& layout = kLayout[index];
+    const FontSpec& design = layout.font;
+    const int designed = static_cast<int>(std::lround(design.points * 20.0f / twipsPerPixel));
+    // Sizes are the letters' height (a negative font height), as designed.
+    const auto make = [&](const wchar_t* face, BYTE charset, int pixels) {
+        return UniqueFont(CreateFontW(-pixels, 0, 0, 0, design.weight, FALSE, FALSE, FALSE, charset,
                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                       DEFAULT_PITCH | FF_DONTCARE, face));
     };
     UniqueFont& font = fonts_[index];
     // A machine without the face gets the dialog font the system maps to its
     // nearest sans serif, rather than a serif default.
-    font = make(design.face, ANSI_CHARSET);
-    if (!IsFace(dc, font.get(), design.face)) font = make(L"MS Shell Dlg 2", ANSI_CHARSET);
-    for (const wchar_t* face : kFallbackFaces) {
+    const wchar_t* face = design.face;
+    BYTE charset = ANSI_CHARSET;
+    font = make(face, charset, designed);
+    if (!IsFace(dc, font.get(), face)) font = make(face = L"MS Shell Dlg 2", charset, designed);
+    for (const wchar_t* fallback : kFallbackFaces) {
         if (HasGlyphs(dc, font.get(), caption)) break;
-        if (UniqueFont fallback = make(face, DEFAULT_CHARSET); HasGlyphs(dc, fallback.get(), caption))
-            font = std::move(fallback);
+        UniqueFont other = make(fallback, DEFAULT_CHARSET, designed);
+        if (HasGlyphs(dc, other.get(), caption)) {
+            font = std::move(other);
+            face = fallback;
+            charset = DEFAULT_CHARSET;
+        }
     }
+
+    cut_[index] = false;
+    if (std::find(kFittedLabels.begin(), kFittedLabels.end(), layout.id) == kFittedLabels.end())
+        return;
+    const PixelRect box = ControlRect(layout, twipsPerPixel);
+    const auto measure = [&](int pixels) {
+        if (pixels == designed) return LabelTextSize(dc, font.get(), caption, layout, box);
+        const UniqueFont smaller = make(face, charset, pixels);
+        return LabelTextSize(dc, smaller.get(), caption, layout, box);
+    };
+    const FittedText fitted = FitText(designed, LegibleTextPixels(twipsPerPixel),
+                                      {box.right - box.left, box.bottom - box.top}, measure);
+    if (fitted.pixels != designed) font = make(face, charset, fitted.pixels);
+    cut_[index] = fitted.cut;
 }
 
 }  // namespace qv

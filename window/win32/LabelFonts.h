@@ -1,5 +1,6 @@
 // Each label's font at one density: its designed face and size, or, for a
-// caption whose letters that face lacks, a face that has them.
+// caption whose letters that face lacks, a face that has them; for a label
+// whose caption shrinks to fit, the size at which it does.
 #pragma once
 
 #include <windows.h>
@@ -14,12 +15,17 @@ namespace qv {
 
 class LabelFonts {
 public:
-    // The font of the label at `index` in the layout, for `caption`.
+    // The font of the label at `index` in the layout, for `caption`. Made
+    // when the caption or the density changes, never while painting.
     void Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel);
     HFONT operator[](std::size_t index) const { return fonts_[index].get(); }
+    // Whether the caption is too long even at the smallest legible size, and
+    // so is drawn cut, with an ellipsis.
+    bool Cut(std::size_t index) const { return cut_[index]; }
 
 private:
     std::array<UniqueFont, kLayout.size()> fonts_{};
+    std::array<bool, kLayout.size()> cut_{};
 };
 
 }  // namespace qv

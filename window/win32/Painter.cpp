@@ -19,13 +19,21 @@ void PaintLine(HDC dc, const ControlLayout& layout, const PixelRect& r, int stro
     FillRect(dc, &line, brush.get());
 }
 
+// As a label lays out its text: from the top, broken at word boundaries;
+// or, for a text too long even at the smallest legible size, on one line
+// ended with an ellipsis wherever the rectangle ends, so that it shows it
+// is cut.
+UINT TextFormat(const ControlLayout& layout, bool cut = false) {
+    const UINT lines = cut ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK;
+    return lines | DT_TOP | (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT);
+}
+
 void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scene) {
     if (label.Caption().empty()) return;
     const ControlLayout& layout = kLayout[index];
     const SelectedObject font(dc, scene.fonts[index]);
     RECT rect = LabelRect(index, scene);
-    const UINT format = DT_WORDBREAK | DT_TOP |
-                        (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT);
+    const UINT format = TextFormat(layout, scene.fonts.Cut(index));
     SetBkMode(dc, TRANSPARENT);
     // Text past the rectangle is cut off, also below its last whole line.
     const int saved = SaveDC(dc);
@@ -94,6 +102,16 @@ RECT LabelRect(std::size_t index, const Scene& scene) {
     if (kLayout[index].id == ControlId::Label2) return scene.heading;
     const PixelRect r = ControlRect(kLayout[index], scene.twipsPerPixel);
     return {r.left, r.top, r.right, r.bottom};
+}
+
+PixelSize LabelTextSize(HDC dc, HFONT font, const std::wstring& text, const ControlLayout& layout,
+                        const PixelRect& box) {
+    // Given the label's width, DrawText reports the lines it breaks the text
+    // into, and a width beyond the label's for a word it cannot break.
+    RECT measured{0, 0, box.right - box.left, 0};
+    const SelectedObject selected(dc, font);
+    DrawTextW(dc, text.c_str(), -1, &measured, TextFormat(layout) | DT_CALCRECT);
+    return {measured.right - measured.left, measured.bottom - measured.top};
 }
 
 RECT HeadingRect(HDC dc, HFONT font, const std::wstring& caption, float twipsPerPixel) {

@@ -29,6 +29,11 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene);
 // the rectangle it has sized itself to.
 RECT LabelRect(std::size_t index, const Scene& scene);
 
+// The size `text` takes in `font` laid out as the label does within `box`'s
+// width: wider than the box for a word too long to break.
+PixelSize LabelTextSize(HDC dc, HFONT font, const std::wstring& text, const ControlLayout& layout,
+                        const PixelRect& box);
+
 // The heading's rectangle for `caption`: its design corner, the size of the
 // caption on one line.
 RECT HeadingRect(HDC dc, HFONT font, const std::wstring& caption, float twipsPerPixel);

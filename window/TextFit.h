@@ -1,0 +1,47 @@
+// How a caption too long for its label is drawn: whole in a smaller size of
+// its face, as long as that stays legible, and only then cut, visibly. A
+// translation cut at a word boundary can read as another command ("Uruchom"
+// for "Uruchom ponownie" beside Start's "Uruchom").
+#pragma once
+
+#include <algorithm>
+#include <array>
+
+#include "window/Layout.h"
+
+namespace qv {
+
+// The labels whose text shrinks to fit: the commands and the status. The
+// title and heading have room for any sensible translation.
+inline constexpr std::array kFittedLabels = {ControlId::lblStatus, ControlId::lblStart,
+                                             ControlId::lblStop, ControlId::lblRestart};
+
+// The smallest text height still legible: 7 pixels at 96 dpi (about 5
+// points), as many more as the density has.
+inline constexpr int kLegibleTextTwips = 105;
+inline int LegibleTextPixels(float twipsPerPixel) {
+    return std::max(1, TwipsToPixels(static_cast<float>(kLegibleTextTwips), twipsPerPixel));
+}
+
+struct FittedText {
+    int pixels;     // the text height to draw at
+    bool cut;       // still too large there: drawn on one line, ended with an ellipsis
+    bool operator==(const FittedText&) const = default;
+};
+
+// The size to draw a text at in a box: the designed size if it fits whole,
+// else the largest smaller one that does, down to `floor`; at the floor, cut.
+// `measure(pixels)` gives the text's size at that height as the label lays
+// it out (broken at word boundaries); a word that cannot be broken makes it
+// wider than the box.
+template <typename Measure>
+FittedText FitText(int designed, int floor, PixelSize box, Measure measure) {
+    const int smallest = std::min(designed, floor);
+    for (int pixels = designed; pixels >= smallest; --pixels) {
+        const PixelSize size = measure(pixels);
+        if (size.width <= box.width && size.height <= box.height) return {pixels, false};
+    }
+    return {smallest, true};
+}
+
+}  // namespace qv
