@@ -65,6 +65,7 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
     }
 
     cut_[index] = false;
+    drop_[index] = 0;
     if (std::find(kFittedLabels.begin(), kFittedLabels.end(), layout.id) == kFittedLabels.end())
         return;
     const PixelRect box = ControlRect(layout, twipsPerPixel);
@@ -75,8 +76,16 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
     };
     const FittedText fitted = FitText(designed, LegibleTextPixels(twipsPerPixel),
                                       {box.right - box.left, box.bottom - box.top}, measure);
-    if (fitted.pixels != designed) font = make(face, charset, fitted.pixels);
+    if (fitted.pixels == designed) return;
+    font = make(face, charset, fitted.pixels);
     cut_[index] = fitted.cut;
+    // A smaller text sits in the middle of its label's height, level with
+    // its full-size neighbours, rather than at the top.
+    TEXTMETRICW metrics{};
+    const SelectedObject selected(dc, font.get());
+    GetTextMetricsW(dc, &metrics);
+    const int height = fitted.cut ? metrics.tmHeight : measure(fitted.pixels).height;
+    drop_[index] = std::max(0, (box.bottom - box.top - height) / 2);
 }
 
 }  // namespace qv

@@ -22,10 +22,13 @@ public:
     // Whether the caption is too long even at the smallest legible size, and
     // so is drawn cut, with an ellipsis.
     bool Cut(std::size_t index) const { return cut_[index]; }
+    // How far below its label's top a shrunk text is drawn.
+    int Drop(std::size_t index) const { return drop_[index]; }
 
 private:
     std::array<UniqueFont, kLayout.size()> fonts_{};
     std::array<bool, kLayout.size()> cut_{};
+    std::array<int, kLayout.size()> drop_{};
 };
 
 }  // namespace qv

@@ -38,6 +38,7 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     // Text past the rectangle is cut off, also below its last whole line.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
+    rect.top += scene.fonts.Drop(index);
     if (label.Enabled()) {
         SetTextColor(dc, Resolve(label.ForeColor()));
         DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
