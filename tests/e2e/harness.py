@@ -145,11 +145,17 @@ class Tool:
 
     # -- the tool --
 
-    def launch(self) -> None:
+    def start(self, trace: Path | None = None) -> subprocess.Popen:
+        """The tool started, with its service calls traced into `trace`."""
         # From C:\, so that it has to find its own folder.
-        self.process = subprocess.Popen(["wine", self.folder + r"\QVStatusTool.exe"],
-                                        cwd=self.prefix / "drive_c", stdin=subprocess.DEVNULL,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with open(trace or os.devnull, "wb") as err:
+            return subprocess.Popen(
+                ["wine", self.folder + r"\QVStatusTool.exe"], cwd=self.prefix / "drive_c",
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
+                env=dict(os.environ, WINEDEBUG="-all,trace+service") if trace else None)
+
+    def launch(self, trace: Path | None = None) -> None:
+        self.process = self.start(trace)
         started = time.monotonic()
         x, y, *size = wait(self.where, "the tool's window")
         self.at = (x, y)

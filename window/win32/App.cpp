@@ -6,11 +6,18 @@
 #include "platform/win32/RegistryWin32.h"
 #include "platform/win32/ServiceManagerWin32.h"
 #include "platform/win32/SettingsWin32.h"
+#include "window/win32/SessionLock.h"
 #include "window/win32/StatusWindow.h"
 
 namespace qv {
 
 int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals) {
+    // Before anything else, and before any call to the service manager: a
+    // second copy in the session only brings the first one's window forward,
+    // as two would race on the service. Held until the window is gone.
+    SessionLock lock;
+    if (ArriveInSession(lock) != Arrival::Opens) return 0;
+
     ServiceManagerWin32 serviceManager;
     FileSystemWin32 files;
     RegistryWin32 registry;

@@ -7,7 +7,8 @@
 namespace qv {
 
 // The whole program: the real platform wired to the modules and the window,
-// then the message loop until the window ends. Returns the exit code.
+// then the message loop until the window ends; in a session that shows the
+// window already, only that window brought forward. Returns the exit code.
 int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals = {});
 
 }  // namespace qv

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "service/Product.h"
+#include "window/Opening.h"
 #include "window/res/resource.h"
 
 namespace qv {
@@ -13,7 +14,6 @@ namespace {
 constexpr UINT_PTR kReaderPressTimer = 100;
 constexpr UINT kReaderPressDelayMs = 100;
 
-constexpr wchar_t kWindowClass[] = L"QVStatusToolWindow";
 // The density a window is shown at, where the system can tell per window
 // (Windows 10 1607 on); before that, and before there is a window, the
 // screen's. Looked up by name, so the program still starts on older systems.
@@ -25,6 +25,16 @@ UINT DpiOf(HWND window) {
         if (const UINT dpi = perWindow(window)) return dpi;
     const WindowDc screen(nullptr);
     return static_cast<UINT>(GetDeviceCaps(screen.get(), LOGPIXELSY));
+}
+
+// The part of the window's screen that no task bar covers.
+PixelRect WorkAreaOf(HWND window) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
+        GetWindowRect(window, &monitor.rcWork);  // then it stays about where it is
+    const RECT& work = monitor.rcWork;
+    return {work.left, work.top, work.right, work.bottom};
 }
 
 }  // namespace
@@ -51,7 +61,7 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hIcon = icon_.get();
     windowClass.hIconSm = smallIcon_.get();
-    windowClass.lpszClassName = kWindowClass;
+    windowClass.lpszClassName = kClassName;
     if (!RegisterClassExW(&windowClass)) return false;
 
     // Created as an ordinary overlapped window to get the system's default
@@ -59,17 +69,21 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
     // frame; the system menu and minimise box keep the task bar button useful.
     twipsPerPixel_ = 1440.0f / static_cast<float>(DpiOf(nullptr));
     PixelSize size = WindowSize(twipsPerPixel_);
-    if (CreateWindowExW(WS_EX_APPWINDOW, kWindowClass, kWindowCaption, WS_OVERLAPPED,
+    if (CreateWindowExW(WS_EX_APPWINDOW, kClassName, kWindowCaption, WS_OVERLAPPED,
                         CW_USEDEFAULT, CW_USEDEFAULT, size.width, size.height, nullptr, nullptr,
                         instance_, this) == nullptr)
         return false;
     // Placed on a screen of another density, it takes that one's size.
     ApplyDensity(DpiOf(hwnd_));
     size = WindowSize(twipsPerPixel_);
+    // Where the system placed it, moved as far as it must to show it whole.
     RECT placed{};
     GetWindowRect(hwnd_, &placed);
+    const PixelPoint at = PlaceWhole(
+        {placed.left, placed.top, placed.left + size.width, placed.top + size.height},
+        WorkAreaOf(hwnd_));
     SetWindowLongPtrW(hwnd_, GWL_STYLE, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX);
-    SetWindowPos(hwnd_, nullptr, placed.left, placed.top, size.width, size.height,
+    SetWindowPos(hwnd_, nullptr, at.x, at.y, size.width, size.height,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 
     form.Load();

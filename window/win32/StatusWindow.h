@@ -21,6 +21,9 @@ namespace qv {
 
 class StatusWindow final : public Desktop {
 public:
+    // What another start of the tool finds the window by.
+    static constexpr wchar_t kClassName[] = L"QVStatusToolWindow";
+
     explicit StatusWindow(HINSTANCE instance);
     ~StatusWindow() override;
     StatusWindow(const StatusWindow&) = delete;
