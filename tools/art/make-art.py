@@ -809,7 +809,13 @@ PRODUCTS = {
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--out", default=RES)
+    ap.add_argument("--render", type=int, metavar="DPI",
+                    help="only write the background at DPI, before its colours are reduced, as a "
+                         "binary PPM to --out: the reference the program's own drawing is held to")
     args = ap.parse_args()
+    if args.render:
+        render_background(args.render).save(args.out, "PPM")
+        return 0
     os.makedirs(args.out, exist_ok=True)
     for name, make in PRODUCTS.items():
         data = make()
