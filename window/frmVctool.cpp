@@ -72,10 +72,8 @@ void frmVctool::Form_Load() {
 
     RefreshStatus();
 
+    // Last, so the first status text is always English.
     SelectLanguage();
-    // The status was read before the language was known: shown in English
-    // it would stay so until the next refresh, under translated captions.
-    if (!lblStatus.Caption().empty()) lblStatus.SetCaption(Translate(lblStatus.Caption().c_str()));
 }
 
 void frmVctool::DensityChanged() {

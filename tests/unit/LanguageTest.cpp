@@ -171,7 +171,7 @@ const std::string kGermanFile =
     "Status=>Zustand\r\nStart=>Ausf\xFChren\r\nStop=>Stopp\r\nRestart=>Neustart \x96 jetzt\r\n"
     "Stopped=>Gestoppt\r\nRunning=>L\xE4uft\r\n";
 
-TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFromTheStart) {
+TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFromTheFirstTick) {
     fake::FakeWindow w;
     // Of the files that serve German the folder lists German.TXT last.
     w.files.folders[LR"(C:\Lang)"] = {L"German.txt.old", L"german.txt", L"German.TXT"};
@@ -190,7 +190,9 @@ TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFrom
                                          L"Ausf\u00fchren", L"Ausf\u00fchren Dienst", L"Stopp",
                                          L"Stopp Dienst", L"Neustart \u2013 jetzt",
                                          L"Neustart \u2013 jetzt Dienst", L"Close"}));
-    EXPECT_EQ(f.lblStatus.Caption(), L"Gestoppt");  // read before the language, shown in it
+    EXPECT_EQ(f.lblStatus.Caption(), L"Stopped");  // the first refresh came before
+    w.desktop.Advance(800);
+    EXPECT_EQ(f.lblStatus.Caption(), L"Gestoppt");
     w.Install(scm::kRunning);
     w.desktop.Advance(800);
     EXPECT_EQ(f.lblStatus.Caption(), L"L\u00e4uft");
