@@ -167,22 +167,17 @@ void frmVctool::SetFocus(std::optional<ControlId> id) {
     if (focus_) desktop_.ControlChanged(*focus_, LabelProperty::Focus);
 }
 
-void frmVctool::LabelChanged(ControlId id, LabelProperty what) {
-    desktop_.ControlChanged(id, what);
-    // A disabled command cannot keep the focus. It moves on to a service
-    // command, never to Close, so that a second Enter typed after a press
-    // cannot end the program; with none enabled, no command has it.
-    if (what == LabelProperty::Enabled && focus_ == id && !LabelFor(id)->Enabled())
-        SetFocus(NextEnabled(id, true, true));
-}
+void frmVctool::LabelChanged(ControlId id, LabelProperty what) { desktop_.ControlChanged(id, what); }
 
 bool frmVctool::Clickable(ControlId id) const {
     return LayoutOf(id).command && LabelFor(id)->Enabled();
 }
 
 void frmVctool::OnClick(ControlId id) {
+    ++pressing_;
     // Only commands get here, and each has its handler.
     (this->*BindingOf(id)->click)();
+    --pressing_;
 }
 
 const Label* frmVctool::LabelFor(ControlId id) const {
@@ -194,6 +189,14 @@ void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
     lblStop.SetEnabled(stop);
     lblRestart.SetEnabled(restart);
     lblStart.SetEnabled(start);
+    // A greyed command cannot keep the focus. Greyed by a press (a command,
+    // its wait), it goes to none: a second Enter typed after the first then
+    // presses nothing, as a second click lands on the grey label. Greyed by
+    // the service changing, it moves on to the next service command that can
+    // be pressed, never to Close, or to none. Set here, once the display has
+    // settled all three, readers hear no command that is about to go grey too.
+    if (focus_ && !LabelFor(*focus_)->Enabled())
+        SetFocus(pressing_ > 0 ? std::nullopt : NextEnabled(*focus_, true, true));
 }
 
 void frmVctool::RefreshStatus() {

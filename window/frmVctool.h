@@ -110,7 +110,8 @@ public:
 
 private:
     void RefreshStatus();
-    // Stop, Restart, then Start: the order the display has always set them.
+    // Stop, Restart, then Start: the order the display has always set them;
+    // then the focus leaves a command they greyed.
     void EnableCommands(bool start, bool stop, bool restart);
     void InstallService();
     // Reads the language settings, loads the language file and, for a
@@ -147,6 +148,7 @@ private:
     // The command label the left button went down on, while it is held.
     std::optional<ControlId> pressed_;
     std::optional<ControlId> focus_;
+    int pressing_ = 0;  // commands running, a waiting one's nested presses too
 };
 
 }  // namespace qv

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Process.h"
@@ -28,6 +29,7 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> windowCalls;  // the shape and move calls, in order
     std::vector<std::uint32_t> sleeps;
+    std::vector<std::pair<ControlId, LabelProperty>> changes;  // what the window was told, in order
     bool ended = false, captured = false;
     bool blockedForever = false;  // a wait found nothing that could ever arrive
 
@@ -41,7 +43,7 @@ public:
 
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override { timers_.erase(id); }
-    void ControlChanged(ControlId, LabelProperty) override {}
+    void ControlChanged(ControlId id, LabelProperty what) override { changes.emplace_back(id, what); }
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel; }

@@ -181,6 +181,23 @@ TEST_F(FormTest, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
     EXPECT_TRUE(desktop.ended);
 }
 
+TEST_F(FormTest, TheWindowHearsOfRealChangesOnlySoAQuietRefreshRepaintsNothing) {
+    using enum ControlId;
+    Install(scm::kRunning);
+    form.Load();
+    form.KeyDown(Key::Tab, false);  // to Stop
+    desktop.changes.clear();
+    desktop.Advance(800);
+    EXPECT_TRUE(desktop.changes.empty());
+    Become(scm::kStopPending);
+    desktop.Advance(800);
+    EXPECT_EQ(desktop.changes, (std::vector<std::pair<ControlId, LabelProperty>>{
+                                   {lblStop, LabelProperty::Enabled},
+                                   {lblRestart, LabelProperty::Enabled},
+                                   // once both are grey, not through Restart
+                                   {lblStop, LabelProperty::Focus}}));
+}
+
 TEST_F(FormTest, AScreenReaderReadsFromTheTopAndPressesOnlyAnEnabledCommand) {
     Install(scm::kStopped);
     form.Load();
@@ -253,6 +270,14 @@ TEST_F(FormTest, TabMovesTheFocusAmongEnabledCommandsAndADisabledOneGivesItUp) {
     EXPECT_FALSE(desktop.ended);
     form.KeyDown(Key::Tab, true);
     EXPECT_EQ(FocusFace(form), "Start Stop Restart [Close]");
+    // Stopped by someone else: the focus moves on from Stop to Start.
+    Become(scm::kRunning);
+    desktop.Advance(800);
+    form.KeyDown(Key::Tab, false);  // from Close, past the grey Start
+    ASSERT_EQ(FocusFace(form), "Start [Stop] Restart Close");
+    Become(scm::kStopped);
+    desktop.Advance(800);
+    EXPECT_EQ(FocusFace(form), "[Start] Stop Restart Close");
 }
 
 TEST_F(FormTest, EnterAndSpacePressTheFocusedCommandAsAClickAndEscapeCloses) {
@@ -263,12 +288,22 @@ TEST_F(FormTest, EnterAndSpacePressTheFocusedCommandAsAClickAndEscapeCloses) {
         form.KeyDown(Key::Tab, false);
         EXPECT_EQ(FocusFace(form), face);
     }
-    form.KeyDown(Key::Space, false);  // Start: it goes grey while Stop still is
+    form.KeyDown(Key::Space, false);  // Start: greyed by its press, it leaves the focus to none
     EXPECT_EQ(Actual(), scm::kRunning);
     EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
+    form.KeyDown(Key::Enter, false);  // a second press presses nothing
+    EXPECT_EQ(Actual(), scm::kRunning);
     form.KeyDown(Key::Tab, false);
     EXPECT_EQ(FocusFace(form), "Start [Stop] Restart Close");
-    form.KeyDown(Key::Enter, false);  // Stop: waits, then deletes
+    // Stop, and Enter again while it waits: Stop is grey, Restart is not,
+    // and the second press must press neither.
+    manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
+    desktop.Schedule(desktop.Now() + 100, [&] { form.KeyDown(Key::Enter, false); });
+    desktop.Schedule(desktop.Now() + 2000, [&] {
+        EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
+        manager.Settle(ServiceName);
+    });
+    form.KeyDown(Key::Enter, false);
     EXPECT_EQ(manager.Find(ServiceName), nullptr);
     EXPECT_FALSE(desktop.ended);
     form.KeyDown(Key::Escape, false);
