@@ -92,25 +92,28 @@ TEST(BackgroundArt, CaptionsLieOnTheButtonsTheCloseSpotOnTheCrossAndTheBorderRea
 // The art generator keeps the design too (it draws the 100 % bitmap): the two
 // drawings of it may differ by a level of rounding here and there, no more.
 TEST(BackgroundArt, MatchesTheArtGeneratorsDrawing) {
-    std::ifstream file(QV_ART_REFERENCE, std::ios::binary);
-    std::string magic;
-    int width = 0, height = 0, levels = 0;
-    file >> magic >> width >> height >> levels;
-    file.get();  // the one blank before the pixels
-    ASSERT_EQ(magic, "P6");
-    const Picture art = DrawBackground(10.0f);
-    ASSERT_EQ((PixelSize{art.width, art.height}), (PixelSize{width, height}));
-    int apart = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const std::uint32_t drawn = art.at(x, y);
-            int off = 0;
-            for (const int shift : {16, 8, 0})
-                off = std::max(off, std::abs(static_cast<int>(drawn >> shift & 0xFF) - file.get()));
-            ASSERT_LE(off, 1) << x << "," << y;
-            apart += off;
-        }
-    EXPECT_LT(apart, width * height / 100);
+    for (const int dpi : {144, 288}) {
+        SCOPED_TRACE(dpi);
+        std::ifstream file(QV_ART_REFERENCES + std::to_string(dpi) + ".ppm", std::ios::binary);
+        std::string magic;
+        int width = 0, height = 0, levels = 0;
+        file >> magic >> width >> height >> levels;
+        file.get();  // the one blank before the pixels
+        ASSERT_EQ(magic, "P6");
+        const Picture art = DrawBackground(1440.0f / static_cast<float>(dpi));
+        ASSERT_EQ((PixelSize{art.width, art.height}), (PixelSize{width, height}));
+        int apart = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t drawn = art.at(x, y);
+                int off = 0;
+                for (const int shift : {16, 8, 0})
+                    off = std::max(off, std::abs(static_cast<int>(drawn >> shift & 0xFF) - file.get()));
+                ASSERT_LE(off, 1) << x << "," << y;
+                apart += off;
+            }
+        EXPECT_LT(apart, width * height / 100);
+    }
 }
 
 }  // namespace
