@@ -21,17 +21,14 @@ std::vector<AccessibleElement> AccessibleElements(const frmVctool& form) {
 }
 
 std::optional<ControlId> CommandToward(ControlId from, Direction direction) {
-    // Centres in twips; a command lies in a direction when that is the
-    // larger part of the way to it.
-    const auto centre = [](ControlId id) {
-        const ControlLayout& c = LayoutOf(id);
-        return std::pair{c.a + c.c / 2, c.b + c.d / 2};
-    };
-    const auto [x0, y0] = centre(from);
+    // Top-left corners in twips (the commands are drawn alike); a command
+    // lies in a direction when that is the larger part of the way to it.
+    const auto corner = [](ControlId id) { return std::pair{LayoutOf(id).a, LayoutOf(id).b}; };
+    const auto [x0, y0] = corner(from);
     std::optional<ControlId> nearest;
     long best = 0;
     for (const ControlId id : kFocusOrder) {
-        const auto [x, y] = centre(id);
+        const auto [x, y] = corner(id);
         const long dx = x - x0, dy = y - y0;
         const bool across = std::labs(dx) > std::labs(dy);
         const bool toward = direction == Direction::Left    ? across && dx < 0
