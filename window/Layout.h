@@ -69,6 +69,9 @@ struct ControlLayout {
     // Where a screen reader meets the control, from 1; 0 for what it never
     // meets. The commands take the keyboard focus in this order too.
     int reading = 0;
+    // A text too long for the rectangle shrinks to fit (window/TextFit.h);
+    // the title and heading have room for any sensible translation.
+    bool shrinks = false;
 };
 
 // The window's controls, front-most first: painted from the back, hit-tested
@@ -84,7 +87,7 @@ constexpr std::array<ControlLayout, 12> DesignLayout() {
         {.id = imgTop, .name = "imgTop", .kind = Image, .a = 60, .b = 0, .c = 3705, .d = 195},
         {.id = lblStatus, .name = "lblStatus", .kind = Label, .a = 315, .b = 2505, .c = 3015,
          .d = 240, .colour = kStatusBlue, .font = {L"Tahoma", 9.0, 700}, .align = TextAlign::Centre,
-         .reading = 3},
+         .reading = 3, .shrinks = true},
         {.id = Line3, .name = "Line3", .kind = Line, .a = 405, .b = 2940, .c = 3315, .d = 2940,
          .colour = kLineGrey},
         // The heading sizes itself to its caption; the width here is the design's.
@@ -101,22 +104,22 @@ constexpr std::array<ControlLayout, 12> DesignLayout() {
          .reading = 7},
         {.id = lblRestart, .name = "lblRestart", .kind = Label, .a = 2610, .b = 4140, .c = 810,
          .d = 195, .caption = {L"", {L"Restart"}}, .tooltip = {L"", {L"Restart", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 6},
+         .align = TextAlign::Centre, .command = true, .reading = 6, .shrinks = true},
         {.id = lblStop, .name = "lblStop", .kind = Label, .a = 1380, .b = 4140, .c = 810, .d = 195,
          .caption = {L"", {L"Stop"}}, .tooltip = {L"", {L"Stop", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 5},
+         .align = TextAlign::Centre, .command = true, .reading = 5, .shrinks = true},
         // One pixel higher than the other two, as designed.
         {.id = lblStart, .name = "lblStart", .kind = Label, .a = 210, .b = 4125, .c = 810, .d = 195,
          .caption = {L"", {L"Start"}}, .tooltip = {L"", {L"Start", L"Service"}},
-         .align = TextAlign::Centre, .command = true, .reading = 4},
+         .align = TextAlign::Centre, .command = true, .reading = 4, .shrinks = true},
     }};
 }
 inline constexpr std::array<ControlLayout, 12> kLayout = DesignLayout();
 
 // The controls a screen reader meets, in its order.
 constexpr auto ReadingOrder() {
-    constexpr std::size_t kCount = static_cast<std::size_t>(
-        std::count_if(kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.reading > 0; }));
+    constexpr std::size_t kCount = static_cast<std::size_t>(std::count_if(
+        kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.reading > 0; }));
     std::array<ControlId, kCount> order{};
     for (const ControlLayout& control : kLayout)
         if (control.reading > 0) order[static_cast<std::size_t>(control.reading - 1)] = control.id;
@@ -126,8 +129,8 @@ inline constexpr auto kReadingOrder = ReadingOrder();
 
 // The commands in the order Tab moves the keyboard focus: as a reader meets them.
 constexpr auto FocusOrder() {
-    constexpr std::size_t kCount = static_cast<std::size_t>(
-        std::count_if(kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.command; }));
+    constexpr std::size_t kCount = static_cast<std::size_t>(std::count_if(
+        kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.command; }));
     std::array<ControlId, kCount> order{};
     std::size_t n = 0;
     for (const ControlId id : kReadingOrder)
@@ -150,7 +153,9 @@ std::wstring Compose(const Words& words, Translate translate) {
 
 const ControlLayout& LayoutOf(ControlId id);
 // The control's place in kLayout.
-inline std::size_t IndexOf(ControlId id) { return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data()); }
+inline std::size_t IndexOf(ControlId id) {
+    return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data());
+}
 
 // Twips to pixels: to the nearest pixel, a quotient exactly halfway going to
 // the even neighbour, as the window's region computation requires.

@@ -5,16 +5,10 @@
 #pragma once
 
 #include <algorithm>
-#include <array>
 
 #include "window/Layout.h"
 
 namespace qv {
-
-// The labels whose text shrinks to fit: the commands and the status. The
-// title and heading have room for any sensible translation.
-inline constexpr std::array kFittedLabels = {ControlId::lblStatus, ControlId::lblStart,
-                                             ControlId::lblStop, ControlId::lblRestart};
 
 // The smallest text height still legible: 7 pixels at 96 dpi (about 5
 // points), as many more as the density has.

@@ -66,8 +66,7 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
 
     cut_[index] = false;
     drop_[index] = 0;
-    if (std::find(kFittedLabels.begin(), kFittedLabels.end(), layout.id) == kFittedLabels.end())
-        return;
+    if (!layout.shrinks) return;
     const PixelRect box = ControlRect(layout, twipsPerPixel);
     const auto measure = [&](int pixels) {
         if (pixels == designed) return LabelTextSize(dc, font.get(), caption, layout, box);
