@@ -49,7 +49,6 @@ inline constexpr std::int32_t kErrorAccessDenied = 5;
 inline constexpr std::int32_t kErrorInvalidHandle = 6;
 inline constexpr std::int32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::int32_t kErrorArithmeticOverflow = 534;
-inline constexpr std::int32_t kErrorServiceRequestTimeout = 1053;
 inline constexpr std::int32_t kErrorServiceAlreadyRunning = 1056;
 inline constexpr std::int32_t kErrorServiceDisabled = 1058;
 inline constexpr std::int32_t kErrorServiceDoesNotExist = 1060;

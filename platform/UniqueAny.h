@@ -45,7 +45,6 @@ public:
         if (handle_ != invalid()) close_(handle_);
         handle_ = handle;
     }
-    Handle release() { return std::exchange(handle_, invalid()); }
     // For calls that hand a new handle back through a pointer: whatever was
     // held is closed first.
     Handle* put() {

@@ -107,7 +107,6 @@ Behaviour ParseBehaviour(std::string_view xml) {
     // A negative or unreadable delay is "never": the safe reading, since these
     // two only ever make the service misbehave.
     behaviour.pauseAfterMs = Milliseconds(text, "pauseafterms");
-    behaviour.crashAfterMs = Milliseconds(text, "crashafterms");
     return behaviour;
 }
 

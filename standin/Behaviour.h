@@ -1,5 +1,5 @@
-// What TesmoVoIP.xml asks of the stand-in. Kept apart from the service code,
-// and free of Win32, so the parser can be tested on its own.
+// What TesmoVoIP.xml asks of the stand-in. Kept apart from the service code
+// and free of Win32: reading a file of text is no service's business.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +15,14 @@ struct Behaviour {
     std::uint32_t stopPendingMs = 300;
     bool stayPending = false;
     std::optional<std::uint32_t> pauseAfterMs;  // unset: never pauses
-    std::optional<std::uint32_t> crashAfterMs;  // unset: never crashes
 
     bool operator==(const Behaviour&) const = default;
 };
 
 // Reads the flat <TesmoVoIP> file. Element names are matched without regard
 // to case, comments are ignored, and each element that is absent or holds
-// something unreadable keeps its default. Negative PauseAfterMs and
-// CrashAfterMs values mean "never".
+// something unreadable keeps its default. A negative PauseAfterMs means
+// "never".
 Behaviour ParseBehaviour(std::string_view xml);
 
 }  // namespace qv::standin

@@ -26,8 +26,6 @@ using Milliseconds = std::chrono::milliseconds;
 constexpr Milliseconds kCheckpointEvery{200};
 constexpr DWORD kPendingWaitHintMs = 2000;
 
-// The exit code of a configured crash: not one a clean exit would produce.
-constexpr UINT kCrashExitCode = 0xC0DE;
 
 constexpr wchar_t kBehaviourFile[] = L"TesmoVoIP.xml";
 // Nothing sensible in the behaviour file comes near this; a larger file is
@@ -131,21 +129,16 @@ void StandinService::Run(const wchar_t* name) {
 
     const Clock::time_point runningSince = Clock::now();
     std::optional<Clock::time_point> pauseAt;
-    std::optional<Clock::time_point> crashAt;
     if (behaviour.pauseAfterMs) pauseAt = runningSince + Milliseconds{*behaviour.pauseAfterMs};
-    if (behaviour.crashAfterMs) crashAt = runningSince + Milliseconds{*behaviour.crashAfterMs};
 
     for (;;) {
-        std::optional<Clock::time_point> next = pauseAt;
-        if (crashAt && (!next || *crashAt < *next)) next = crashAt;
-        const DWORD timeout = next ? MillisecondsUntil(*next) : INFINITE;
+        const DWORD timeout = pauseAt ? MillisecondsUntil(*pauseAt) : INFINITE;
         const DWORD woke = WaitForSingleObject(stopRequested.get(), timeout);
         // A failed wait cannot be retried usefully; stopping is the way out
         // that leaves the service manager with a true picture.
         if (woke != WAIT_TIMEOUT) break;
 
         const Clock::time_point now = Clock::now();
-        if (crashAt && now >= *crashAt) TerminateProcess(GetCurrentProcess(), kCrashExitCode);
         if (pauseAt && now >= *pauseAt) {
             pauseAt.reset();
             ReportFrom({SERVICE_RUNNING}, SERVICE_PAUSED);

@@ -23,7 +23,6 @@ public:
     void Move(float twipsPerPixel);
     // The command at `index` in the layout has a new tooltip text.
     void Retext(std::size_t index, const std::wstring& text, float twipsPerPixel);
-    bool Made() const { return window_ != nullptr; }
 
 private:
     TOOLINFOW ToolOf(std::size_t index, float twipsPerPixel);
