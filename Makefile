@@ -26,7 +26,7 @@ run: dist
 	tools/run-tool.sh
 
 # Every test under one ctest run, whose summary ends the output: the native
-# tests (the fuzz target's seeds among them), the Windows test program and
+# tests, the Windows test program and
 # the end-to-end scenarios under Wine. Every Wine test has a prefix and an X
 # display of its own, so two run at a time.
 test: native windows

@@ -193,12 +193,11 @@ ScHandle FakeServiceManager::CreateServiceW(
     std::uint32_t errorControl, const wchar_t* binaryPathName, const wchar_t* loadOrderGroup,
     std::uint32_t* tagId, const wchar_t* dependencies, const wchar_t* serviceStartName,
     const wchar_t* password) {
+    // What the registration keeps is the created service's; the log has the rest.
     if (Injected("CreateServiceW",
-                 Args(Id(manager), Text(serviceName), Text(displayName), Hex(desiredAccess),
-                      Hex(serviceType), std::to_string(startType), std::to_string(errorControl),
-                      Text(binaryPathName), Text(loadOrderGroup),
+                 Args(Id(manager), Text(serviceName), Hex(desiredAccess),
                       std::string("tag ").append(tagId ? std::to_string(*tagId) : "null"),
-                      Text(dependencies), Text(serviceStartName), Text(password))))
+                      Text(dependencies))))
         return nullptr;
     if ((handles_.at(reinterpret_cast<std::uintptr_t>(manager)).access &
          scm::kScManagerCreateService) == 0)

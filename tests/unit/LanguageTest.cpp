@@ -129,6 +129,7 @@ TEST(ReadTextFile, EachEncodingAndLineEndReadsAsTheTranslatorWroteIt) {
         {Utf16(u"h\nStart=>\u041f\u0443\u0441\u043a\nStop=>Halt\n", false), russian, L"Halt"},
         {Utf16(u"h\r\nStart=>\u041f\u0443\u0441\u043a\r\nStop=>\U0001F4E1\r\n", true), russian,
          L"\xD83D\xDCE1"},
+        {Utf16(u"h\r\nStart=>Los\r\nStop=>Halt", false), L"Los", L"Halt"},
         {Utf16(u"h\r\nStart=>Los", false, "A"), L"Los\ufffd"},
         {Utf16(u"h\r\nStart=>Los", true, std::string_view("\0", 1)), L"Los\ufffd"},
         // CR LF, LF and a lone CR each end a line, in any mix, and the first
