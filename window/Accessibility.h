@@ -3,7 +3,6 @@
 // heading and the status as static text, in the layout's reading order.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,14 +19,9 @@ struct AccessibleElement {
     bool focused;             // the button with the keyboard focus
 };
 
-enum class Direction { Up, Down, Left, Right };
-
 // In their order as children (child id 1 is the first).
 std::vector<AccessibleElement> AccessibleElements(const frmVctool& form);
 // A control's child id; 0 for a control that is no element.
 int AccessibleChildId(ControlId id);
-// The command nearest to command `from` in `direction` as the window draws
-// them; none when no command lies that way.
-std::optional<ControlId> CommandToward(ControlId from, Direction direction);
 
 }  // namespace qv

@@ -1,6 +1,6 @@
 // The window's controls as the logic sees them: the properties that change at
-// run time. Setters tell the desktop only about real changes, so the periodic
-// refresh repaints nothing when nothing changed.
+// run time. Setters tell the window's desktop only about real changes, so the
+// periodic refresh repaints nothing when nothing changed.
 #pragma once
 
 #include <cstdint>
@@ -11,20 +11,11 @@
 
 namespace qv {
 
-// Told of each real change of a label's properties.
-class LabelObserver {
-public:
-    virtual void LabelChanged(ControlId id, LabelProperty what) = 0;
-
-protected:
-    ~LabelObserver() = default;
-};
-
 class Label {
 public:
     // As designed: the layout's caption, tooltip and colour, enabled.
-    Label(LabelObserver& observer, ControlId id)
-        : observer_(observer),
+    Label(Desktop& desktop, ControlId id)
+        : desktop_(desktop),
           id_(id),
           caption_(Compose(LayoutOf(id).caption, Untranslated)),
           tooltip_(Compose(LayoutOf(id).tooltip, Untranslated)),
@@ -50,10 +41,10 @@ private:
     void Change(T& field, const T& value, LabelProperty what) {
         if (field == value) return;
         field = value;
-        observer_.LabelChanged(id_, what);
+        desktop_.ControlChanged(id_, what);
     }
 
-    LabelObserver& observer_;
+    Desktop& desktop_;
     ControlId id_;
     std::wstring caption_;
     std::wstring tooltip_;
@@ -70,7 +61,6 @@ public:
         : desktop_(desktop), id_(id), intervalMs_(intervalMs), enabled_(enabled) {}
 
     int Id() const { return id_; }
-    std::uint32_t Interval() const { return intervalMs_; }
     bool Enabled() const { return enabled_; }
 
     // Starts the countdown of a timer enabled at design time; called once

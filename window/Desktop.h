@@ -3,14 +3,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "window/Layout.h"
 
 namespace qv {
 
-// What changed of a label; Focus: it took or lost the keyboard focus.
-enum class LabelProperty { Caption, ToolTip, Colour, Enabled, Focus };
+// What changed of a label.
+enum class LabelProperty { Caption, ToolTip, Colour, Enabled };
 
 class Desktop {
 public:
@@ -20,8 +21,10 @@ public:
     virtual void StartTimer(int id, std::uint32_t intervalMs) = 0;
     virtual void StopTimer(int id) = 0;
 
-    // A label's caption, tooltip, colour, enabled state or focus changed.
+    // A label's caption, tooltip, colour or enabled state changed.
     virtual void ControlChanged(ControlId id, LabelProperty what) = 0;
+    // The keyboard focus moved from one command (or none) to another (or none).
+    virtual void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) = 0;
 
     // A modal box with only an OK button; returns when the user closes it.
     // Window events, timer ticks included, go on being delivered meanwhile.

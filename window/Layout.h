@@ -140,6 +140,18 @@ constexpr auto FocusOrder() {
 }
 inline constexpr auto kFocusOrder = FocusOrder();
 
+// The labels, in the table's order: what the window's logic models.
+constexpr auto LabelIds() {
+    constexpr std::size_t kCount = static_cast<std::size_t>(std::count_if(
+        kLayout.begin(), kLayout.end(), [](const ControlLayout& c) { return c.kind == ControlKind::Label; }));
+    std::array<ControlId, kCount> ids{};
+    std::size_t n = 0;
+    for (const ControlLayout& control : kLayout)
+        if (control.kind == ControlKind::Label) ids[n++] = control.id;
+    return ids;
+}
+inline constexpr auto kLabelIds = LabelIds();
+
 // The text `words` make when each key becomes translate(key).
 template <typename Translate>
 std::wstring Compose(const Words& words, Translate translate) {

@@ -1,5 +1,6 @@
 #include "window/frmVctool.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "language/LanguageSelection.h"
@@ -9,45 +10,33 @@
 namespace qv {
 namespace {
 
-// Which member models each label, and which handler its click runs.
-struct Binding {
-    ControlId id;
-    Label frmVctool::*label;
-    void (frmVctool::*click)();
-};
-
-constexpr Binding kBindings[] = {
-    {ControlId::lblStart, &frmVctool::lblStart, &frmVctool::lblStart_Click},
-    {ControlId::lblStop, &frmVctool::lblStop, &frmVctool::lblStop_Click},
-    {ControlId::lblRestart, &frmVctool::lblRestart, &frmVctool::lblRestart_Click},
-    {ControlId::lblClose, &frmVctool::lblClose, &frmVctool::lblClose_Click},
-    {ControlId::lblStatus, &frmVctool::lblStatus, nullptr},
-    {ControlId::lblts, &frmVctool::lblts, nullptr},
-    {ControlId::Label2, &frmVctool::Label2, nullptr},
-};
-
-const Binding* BindingOf(ControlId id) {
-    for (const Binding& binding : kBindings)
-        if (binding.id == id) return &binding;
-    return nullptr;
+// Where a label's model is kept; past the end for a control that has none.
+std::size_t LabelSlot(ControlId id) {
+    return static_cast<std::size_t>(std::find(kLabelIds.begin(), kLabelIds.end(), id) -
+                                    kLabelIds.begin());
 }
 
-constexpr int kLeftButton = 1;
+template <std::size_t... I>
+std::array<Label, sizeof...(I)> MakeLabels(Desktop& desktop, std::index_sequence<I...>) {
+    return {Label(desktop, kLabelIds[I])...};
+}
 
 }  // namespace
 
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
                      Process& process, ProgramWide& program, LanguageSources language,
                      TimerIntervals intervals)
-    : lblStart(*this, ControlId::lblStart),
-      lblStop(*this, ControlId::lblStop),
-      lblRestart(*this, ControlId::lblRestart),
-      lblClose(*this, ControlId::lblClose),
-      lblStatus(*this, ControlId::lblStatus),
-      lblts(*this, ControlId::lblts),
-      Label2(*this, ControlId::Label2),
+    : labels_(MakeLabels(desktop, std::make_index_sequence<kLabelIds.size()>())),
+      lblStart(LabelOf(ControlId::lblStart)),
+      lblStop(LabelOf(ControlId::lblStop)),
+      lblRestart(LabelOf(ControlId::lblRestart)),
+      lblClose(LabelOf(ControlId::lblClose)),
+      lblStatus(LabelOf(ControlId::lblStatus)),
+      lblts(LabelOf(ControlId::lblts)),
+      Label2(LabelOf(ControlId::Label2)),
       tmrcheck(desktop, kTmrcheckId, intervals.refreshMs, true),
       Tmr_error(desktop, kTmrErrorId, intervals.watchdogMs, false),
+      input(*this, desktop),
       service_(service),
       installer_(installer),
       desktop_(desktop),
@@ -94,144 +83,38 @@ void frmVctool::FormDrag(Desktop& TheForm) {
     TheForm.SendMessageA(kWmNcLButtonDown, kHtCaption, 0);
 }
 
-void frmVctool::imgTop_MouseDown(int, int, float, float) { FormDrag(desktop_); }
-
-void frmVctool::MouseDown(int button, int shift, int x, int y) {
-    const float twipsPerPixel = desktop_.TwipsPerPixelX();
-    const ControlLayout* target = ControlAt(x, y, twipsPerPixel);
-    if (target == nullptr) return;
-    if (target->id == ControlId::imgTop) {
-        const PixelRect strip = ControlRect(*target, twipsPerPixel);
-        imgTop_MouseDown(button, shift, static_cast<float>(x - strip.left) * twipsPerPixel,
-                         static_cast<float>(y - strip.top) * twipsPerPixel);
-        return;
-    }
-    // A disabled label does not react: a press on it starts no click, even
-    // if the label is enabled by the time the button comes up.
-    if (button == kLeftButton && Clickable(target->id)) {
-        pressed_ = target->id;
-        desktop_.SetCapture();
-    }
-}
-
-void frmVctool::MouseUp(int x, int y) {
-    if (!pressed_) return;
-    const ControlId pressed = *pressed_;
-    pressed_.reset();
-    desktop_.ReleaseCapture();
-    // A click is a press and a release on the same label, which must still
-    // be enabled: a command started meanwhile may have disabled it.
-    const ControlLayout* target = ControlAt(x, y, desktop_.TwipsPerPixelX());
-    if (target != nullptr && target->id == pressed && Clickable(pressed)) OnClick(pressed);
-}
-
-void frmVctool::DoDefaultAction(ControlId id) {
-    if (Clickable(id)) OnClick(id);
-}
-
-void frmVctool::KeyDown(Key key, bool shift) {
-    switch (key) {
-        case Key::Tab:
-            SetFocus(NextEnabled(focus_, !shift, false));
-            break;
-        case Key::Enter:
-        case Key::Space:
-            if (focus_ && Clickable(*focus_)) OnClick(*focus_);
-            break;
-        case Key::Escape:
-            lblClose_Click();
-            break;
-    }
-}
-
-std::optional<ControlId> frmVctool::NextEnabled(std::optional<ControlId> from, bool forward,
-                                                bool serviceCommandsOnly) const {
-    constexpr auto order = kFocusOrder;
-    const int count = static_cast<int>(order.size());
-    int at = forward ? -1 : count;
-    for (int i = 0; from && i < count; ++i)
-        if (order[static_cast<std::size_t>(i)] == *from) at = i;
-    for (int step = 1; step <= count; ++step) {
-        const int i = ((forward ? at + step : at - step) % count + count) % count;
-        const ControlId id = order[static_cast<std::size_t>(i)];
-        if (serviceCommandsOnly && id == ControlId::lblClose) continue;
-        if (LabelFor(id)->Enabled()) return id;
-    }
-    return std::nullopt;
-}
-
-void frmVctool::SetFocus(std::optional<ControlId> id) {
-    if (id == focus_) return;
-    const std::optional<ControlId> before = std::exchange(focus_, id);
-    if (before) desktop_.ControlChanged(*before, LabelProperty::Focus);
-    if (focus_) desktop_.ControlChanged(*focus_, LabelProperty::Focus);
-}
-
-void frmVctool::LabelChanged(ControlId id, LabelProperty what) { desktop_.ControlChanged(id, what); }
-
-bool frmVctool::Clickable(ControlId id) const {
-    return LayoutOf(id).command && LabelFor(id)->Enabled();
-}
-
-void frmVctool::OnClick(ControlId id) {
-    ++pressing_;
-    // Only commands get here, and each has its handler.
-    (this->*BindingOf(id)->click)();
-    --pressing_;
-}
+void frmVctool::imgTop_MouseDown(int, int, int, int) { FormDrag(desktop_); }
 
 const Label* frmVctool::LabelFor(ControlId id) const {
-    const Binding* binding = BindingOf(id);
-    return binding != nullptr ? &(this->*binding->label) : nullptr;
+    const std::size_t slot = LabelSlot(id);
+    return slot < labels_.size() ? &labels_[slot] : nullptr;
 }
+
+Label& frmVctool::LabelOf(ControlId id) { return labels_.at(LabelSlot(id)); }
 
 void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
     lblStop.SetEnabled(stop);
     lblRestart.SetEnabled(restart);
     lblStart.SetEnabled(start);
-    // A greyed command cannot keep the focus. Greyed by a press (a command,
-    // its wait), it goes to none: a second Enter typed after the first then
-    // presses nothing, as a second click lands on the grey label. Greyed by
-    // the service changing, it moves on to the next service command that can
-    // be pressed, never to Close, or to none. Set here, once the display has
-    // settled all three, readers hear no command that is about to go grey too.
-    if (focus_ && !LabelFor(*focus_)->Enabled())
-        SetFocus(pressing_ > 0 ? std::nullopt : NextEnabled(*focus_, true, true));
+    input.CommandsSet();
 }
 
 void frmVctool::RefreshStatus() {
     // A service that is missing or cannot be read looks stopped: Start is
     // what the user needs then.
-    if (const std::int32_t config = service_.GetServiceConfig(); config != 0) {
-        if (config == scm::kErrorServiceDoesNotExist) ++vanished_;
-        EnableCommands(true, false, false);
-        lblStatus.SetCaption(Translate(L"Stopped"));
-        return;
-    }
-
-    serviceState_ = service_.GetServiceStatus();
-    switch (serviceState_) {
-        // A settled service ends a pending spell, so that the watchdog's
-        // 8 seconds count from the first pending state of the next one, not
-        // from an earlier spell that resolved in time.
-        case scm::kStopped:
-            Tmr_error.SetEnabled(false);
-            EnableCommands(true, false, false);
-            lblStatus.SetCaption(Translate(L"Stopped"));
-            break;
-        case scm::kRunning:
-            Tmr_error.SetEnabled(false);
-            lblRestart.SetForeColor(kBlack);
-            EnableCommands(false, true, true);
-            lblStatus.SetCaption(Translate(L"Running"));
-            break;
-        default:
-            // Pending, paused or unreadable: nothing may be pressed until the
-            // service settles, and the watchdog starts counting.
-            EnableCommands(false, false, false);
-            Tmr_error.SetEnabled(true);
-            break;
-    }
+    const std::int32_t config = service_.GetServiceConfig();
+    if (config == scm::kErrorServiceDoesNotExist) ++vanished_;
+    if (config == 0) serviceState_ = service_.GetServiceStatus();
+    const bool stopped = config != 0 || serviceState_ == scm::kStopped;
+    const bool running = config == 0 && serviceState_ == scm::kRunning;
+    // Pending, paused or unreadable: nothing may be pressed until the service
+    // settles, and the watchdog counts. A settled service ends a pending
+    // spell, so that the watchdog's 8 seconds count from the first pending
+    // state of the next one, not from an earlier spell that resolved in time.
+    if (config == 0) Tmr_error.SetEnabled(!stopped && !running);
+    if (running) lblRestart.SetForeColor(kBlack);
+    EnableCommands(stopped, running, running);
+    if (stopped || running) lblStatus.SetCaption(Translate(stopped ? L"Stopped" : L"Running"));
 }
 
 void frmVctool::tmrcheck_Timer() { RefreshStatus(); }
@@ -289,7 +172,7 @@ void frmVctool::SelectLanguage() {
     const auto translate = [this](const wchar_t* key) { return Translate(key); };
     for (const ControlId id : kReadingOrder) {
         const ControlLayout& layout = LayoutOf(id);
-        Label& label = this->*BindingOf(id)->label;
+        Label& label = LabelOf(id);
         if (layout.caption.keys[0] != nullptr) label.SetCaption(Compose(layout.caption, translate));
         if (layout.tooltip.keys[0] != nullptr)
             label.SetToolTipText(Compose(layout.tooltip, translate));
@@ -349,21 +232,20 @@ void frmVctool::lblStart_Click() {
     RefreshStatus();
 }
 
-void frmVctool::lblStop_Click() {
-    lblStart.SetForeColor(kBlack);
-    lblStop.SetForeColor(kBusyGrey);
-    lblStop.SetEnabled(false);
+bool frmVctool::StopAndWait(Label& pressed, Label& other) {
+    other.SetForeColor(kBlack);
+    pressed.SetForeColor(kBusyGrey);
+    pressed.SetEnabled(false);
     if (serviceState_ == scm::kRunning) service_.StopNTService();
-    if (!WaitForState(scm::kStopped)) return;
-    service_.DeleteNTService();
+    return WaitForState(scm::kStopped);
+}
+
+void frmVctool::lblStop_Click() {
+    if (StopAndWait(lblStop, lblStart)) service_.DeleteNTService();
 }
 
 void frmVctool::lblRestart_Click() {
-    lblStop.SetForeColor(kBlack);
-    lblRestart.SetForeColor(kBusyGrey);
-    lblRestart.SetEnabled(false);
-    if (serviceState_ == scm::kRunning) service_.StopNTService();
-    if (!WaitForState(scm::kStopped)) return;
+    if (!StopAndWait(lblRestart, lblStop)) return;
     service_.StartNTService();
     if (!WaitForState(scm::kRunning)) return;
     lblRestart.SetEnabled(true);

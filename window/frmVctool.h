@@ -1,11 +1,11 @@
 // The status window's logic: start-up, the status display and its refresh,
-// the watchdog, the commands and the mouse. It works on a model of its
-// controls and never calls Win32 itself; the view draws the model and
-// forwards events here.
+// the watchdog and the commands, with the mouse and keys in `input`. It works
+// on a model of its controls and never calls Win32 itself; the view draws the
+// model and forwards events here.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "language/LanguageText.h"
@@ -18,6 +18,7 @@
 #include "service/install.h"
 #include "window/Controls.h"
 #include "window/Desktop.h"
+#include "window/Input.h"
 
 namespace qv {
 
@@ -41,10 +42,10 @@ struct LanguageSources {
     FileSystem& files;
 };
 
-// The keys the window acts on.
-enum class Key { Tab, Enter, Space, Escape };
+class frmVctool final {
+    // The labels' models in kLabelIds' order; first, as the names below refer to them.
+    std::array<Label, kLabelIds.size()> labels_;
 
-class frmVctool final : private LabelObserver {
 public:
     frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, Process& process,
               ProgramWide& program, LanguageSources language, TimerIntervals intervals = {});
@@ -63,23 +64,6 @@ public:
     // Routes a tick of timer `id` to its handler.
     void OnTimer(int id);
 
-    // The mouse over the window's client area, in pixels. `button`: 1 left,
-    // 2 right, 4 middle; `shift`: 1 Shift, 2 Ctrl, 4 Alt.
-    void MouseDown(int button, int shift, int x, int y);
-    void MouseUp(int x, int y);
-    // The window lost the mouse capture a press gave it.
-    void CaptureLost() { pressed_.reset(); }
-    // A screen reader's default action on a control: a click, under the
-    // same rules as the mouse's.
-    void DoDefaultAction(ControlId id);
-
-    // A key pressed while the window has the keyboard (`shift`: Shift held).
-    // Tab and Shift+Tab move the focus among the enabled commands, Enter and
-    // Space press the focused one as a click does, Escape closes.
-    void KeyDown(Key key, bool shift);
-    // The command with the keyboard focus, if any.
-    std::optional<ControlId> Focused() const { return focus_; }
-
     std::wstring changelstring(std::wstring& str1) const;
 
     // The window moved to a screen of another density and took its size
@@ -90,7 +74,9 @@ public:
     // Hands a press on the drag strip to the system's move loop, as if it had
     // landed on a title bar; returns when the move ends.
     void FormDrag(Desktop& TheForm);
-    void imgTop_MouseDown(int button, int shift, float x, float y);
+    // A press of any button on the drag strip; (x, y) in the client area, in
+    // pixels. Nothing but the press itself matters.
+    void imgTop_MouseDown(int button, int shift, int x, int y);
 
     // The label model of a control; null for the lines and images.
     const Label* LabelFor(ControlId id) const;
@@ -98,21 +84,26 @@ public:
 
     std::wstring fpath;  // the language folder read at start-up
 
-    Label lblStart;
-    Label lblStop;
-    Label lblRestart;
-    Label lblClose;
-    Label lblStatus;
-    Label lblts;
-    Label Label2;
+    Label& lblStart;
+    Label& lblStop;
+    Label& lblRestart;
+    Label& lblClose;
+    Label& lblStatus;
+    Label& lblts;
+    Label& Label2;
     Timer tmrcheck;
     Timer Tmr_error;
+    Input input;
 
 private:
+    Label& LabelOf(ControlId id);
     void RefreshStatus();
     // Stop, Restart, then Start: the order the display has always set them;
     // then the focus leaves a command they greyed.
     void EnableCommands(bool start, bool stop, bool restart);
+    // Stop's and Restart's first step: `pressed` greys and waits, `other`
+    // turns black, the service is asked to stop; false when the wait gave up.
+    bool StopAndWait(Label& pressed, Label& other);
     void InstallService();
     // Reads the language settings, loads the language file and, for a
     // language other than English, translates the captions and tooltips.
@@ -122,16 +113,6 @@ private:
     bool WaitForState(std::int32_t state);
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
-    // A command label takes clicks while it is enabled.
-    bool Clickable(ControlId id) const;
-    void OnClick(ControlId id);
-    void LabelChanged(ControlId id, LabelProperty what) override;
-    // The next enabled command after `from` (none: from the start) in the
-    // focus order, forwards or backwards, wrapping; `serviceCommandsOnly`
-    // leaves Close out.
-    std::optional<ControlId> NextEnabled(std::optional<ControlId> from, bool forward,
-                                         bool serviceCommandsOnly) const;
-    void SetFocus(std::optional<ControlId> id);
 
     NTServiceControl& service_;
     install& installer_;
@@ -145,10 +126,6 @@ private:
     qv::LanguageText LanguageText;
     bool watchdogMessageOpen_ = false;
     int vanished_ = 0;  // refreshes that found the service not installed
-    // The command label the left button went down on, while it is held.
-    std::optional<ControlId> pressed_;
-    std::optional<ControlId> focus_;
-    int pressing_ = 0;  // commands running, a waiting one's nested presses too
 };
 
 }  // namespace qv

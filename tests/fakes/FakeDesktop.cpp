@@ -59,6 +59,16 @@ void FakeDesktop::StartTimer(int id, std::uint32_t intervalMs) {
     timers_[id] = {interval, now_ + interval, started_++};
 }
 
+void FakeDesktop::ControlChanged(ControlId id, LabelProperty what) {
+    constexpr const char* kWhat[] = {" Caption", " ToolTip", " Colour", " Enabled"};
+    told.push_back(LayoutOf(id).name + std::string(kWhat[static_cast<int>(what)]));
+}
+
+void FakeDesktop::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {
+    const auto name = [](std::optional<ControlId> id) { return id ? LayoutOf(*id).name : "none"; };
+    told.push_back(std::string("focus ") + name(from) + ">" + name(to));
+}
+
 void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& title) {
     messages.push_back({text, title});
     if (whileMessageOpen) whileMessageOpen();

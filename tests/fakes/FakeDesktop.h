@@ -29,7 +29,8 @@ public:
     std::vector<Message> messages;
     std::vector<std::string> windowCalls;  // the shape and move calls, in order
     std::vector<std::uint32_t> sleeps;
-    std::vector<std::pair<ControlId, LabelProperty>> changes;  // what the window was told, in order
+    // What the window was told, in order: "lblStop Enabled", "focus lblStop>none".
+    std::vector<std::string> told;
     bool ended = false, captured = false;
     bool blockedForever = false;  // a wait found nothing that could ever arrive
 
@@ -43,7 +44,8 @@ public:
 
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override { timers_.erase(id); }
-    void ControlChanged(ControlId id, LabelProperty what) override { changes.emplace_back(id, what); }
+    void ControlChanged(ControlId id, LabelProperty what) override;
+    void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel; }

@@ -55,14 +55,24 @@ struct FakeWindow {
                (form.lblStop.Enabled() ? '+' : '-') + " Restart" +
                (form.lblRestart.Enabled() ? '+' : '-');
     }
+    // "black busy other": Start's, Stop's and Restart's text colours.
+    std::string Colours() const {
+        std::string colours;
+        for (const Label* label : {&form.lblStart, &form.lblStop, &form.lblRestart})
+            colours += std::string(colours.empty() ? "" : " ") +
+                       (label->ForeColor() == kBlack      ? "black"
+                        : label->ForeColor() == kBusyGrey ? "busy"
+                                                          : "other");
+        return colours;
+    }
     // A press and a release of `button` in the middle of a control, as the
     // view hands them over.
     void Click(ControlId id, int button = 1) {
         const PixelRect r = ControlRect(LayoutOf(id), desktop.TwipsPerPixelX());
         const int x = (r.left + r.right) / 2;
         const int y = (r.top + r.bottom) / 2;
-        form.MouseDown(button, 0, x, y);
-        form.MouseUp(x, y);
+        form.input.MouseDown(button, 0, x, y);
+        form.input.MouseUp(x, y);
     }
 };
 

@@ -1,10 +1,10 @@
-// frmVctool on the fakes: start-up, the three faces of the display, the
-// watchdog, the mouse, and the window's shape.
+// frmVctool on the fakes: start-up, the faces of the display, the watchdog,
+// and the mouse, keys and focus over the commands.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "tests/fakes/FakeWindow.h"
@@ -13,29 +13,28 @@
 namespace qv {
 namespace {
 
-constexpr wchar_t kWatchdogText[] =
-    L"Problem in running Quorvel Voice Chat Service Tool. Please re-install Voice Chat Service "
-    L"Tool";
+using fake::FakeWindow;
+using Act = std::function<void(FakeWindow&)>;
+using enum ControlId;
 
-struct FormTest : ::testing::Test, fake::FakeWindow {
-    bool Deleted() {
-        return manager.Find(ServiceName) == nullptr || manager.Find(ServiceName)->markedForDelete;
-    }
-};
+constexpr std::int32_t kStopped = scm::kStopped, kRunning = scm::kRunning;
 
-TEST_F(FormTest, StartUpClipsTheWindowFirstAndGivesItsFolderOneBackslash) {
-    desktop.programFolder = LR"(C:\)";
-    form.Load();
-    EXPECT_EQ(desktop.windowCalls, (std::vector<std::string>{
-                                       "CreateRoundRectRgn(0, 0, 249, 301, 26, 26)",
-                                       "SetWindowRgn(#1, true)"}));
-    EXPECT_EQ(program.AppPath, LR"(C:\)");
-    desktop.programFolder = LR"(C:\Tools)";
-    form.Form_Load();
-    EXPECT_EQ(program.AppPath, LR"(C:\Tools\)");
+TEST(Form, StartUpClipsTheWindowFirstAndGivesItsFolderOneBackslash) {
+    FakeWindow w;
+    w.desktop.programFolder = LR"(C:\)";
+    w.form.Load();
+    EXPECT_EQ(w.desktop.windowCalls, (std::vector<std::string>{
+                                         "CreateRoundRectRgn(0, 0, 249, 301, 26, 26)",
+                                         "SetWindowRgn(#1, true)"}));
+    EXPECT_EQ(w.program.AppPath, LR"(C:\)");
+    w.desktop.programFolder = LR"(C:\Tools)";
+    w.form.Form_Load();
+    EXPECT_EQ(w.program.AppPath, LR"(C:\Tools\)");
 }
 
-TEST_F(FormTest, TheDisplayHasThreeFaces) {
+// Each command's colour set to "other" before the window loads: Start turns
+// black at load, and Restart whenever the service is seen running.
+TEST(Form, TheDisplayHasThreeFaces) {
     struct Case {
         std::int32_t installed;  // -1: not installed
         std::int32_t later;      // the state the next refresh finds; -1: unchanged
@@ -43,24 +42,26 @@ TEST_F(FormTest, TheDisplayHasThreeFaces) {
         const wchar_t* status;
         std::int32_t serviceState;
         bool watchdog;
+        const char* colours;
     };
     const Case cases[] = {
-        {-1, -1, "Start+ Stop- Restart-", L"Stopped", 0, false},
-        {scm::kStopped, -1, "Start+ Stop- Restart-", L"Stopped", 1, false},
-        {scm::kRunning, -1, "Start- Stop+ Restart+", L"Running", 4, false},
+        {-1, -1, "Start+ Stop- Restart-", L"Stopped", 0, false, "black other other"},
+        {kStopped, -1, "Start+ Stop- Restart-", L"Stopped", 1, false, "black other other"},
+        {kRunning, -1, "Start- Stop+ Restart+", L"Running", 4, false, "black other black"},
         // Unsettled or unreadable: nothing to press, the text stays.
-        {scm::kRunning, 0, "Start- Stop- Restart-", L"Running", 0, true},
-        {scm::kRunning, scm::kStartPending, "Start- Stop- Restart-", L"Running", 2, true},
-        {scm::kRunning, scm::kStopPending, "Start- Stop- Restart-", L"Running", 3, true},
-        {scm::kRunning, scm::kContinuePending, "Start- Stop- Restart-", L"Running", 5, true},
-        {scm::kRunning, scm::kPausePending, "Start- Stop- Restart-", L"Running", 6, true},
-        {scm::kRunning, scm::kPaused, "Start- Stop- Restart-", L"Running", 7, true},
+        {kRunning, 0, "Start- Stop- Restart-", L"Running", 0, true, "black other black"},
+        {kStopped, scm::kStartPending, "Start- Stop- Restart-", L"Stopped", 2, true, "black other other"},
+        {kRunning, scm::kStopPending, "Start- Stop- Restart-", L"Running", 3, true, "black other black"},
+        {kRunning, scm::kContinuePending, "Start- Stop- Restart-", L"Running", 5, true, "black other black"},
+        {kRunning, scm::kPausePending, "Start- Stop- Restart-", L"Running", 6, true, "black other black"},
+        {kRunning, scm::kPaused, "Start- Stop- Restart-", L"Running", 7, true, "black other black"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.buttons + std::to_string(c.serviceState));
-        fake::FakeWindow w;
+        FakeWindow w;
         if (c.installed >= 0) w.Install(c.installed);
-        w.form.lblRestart.SetForeColor(kBusyGrey);
+        for (Label* label : {&w.form.lblStart, &w.form.lblStop, &w.form.lblRestart})
+            label->SetForeColor(kStatusBlue);
         w.form.Load();
         if (c.later >= 0) {
             w.Become(c.later);
@@ -69,259 +70,256 @@ TEST_F(FormTest, TheDisplayHasThreeFaces) {
         EXPECT_EQ(w.Buttons(), c.buttons);
         EXPECT_EQ(w.form.lblStatus.Caption(), c.status);
         EXPECT_EQ(w.form.ServiceState(), c.serviceState);
-        EXPECT_EQ(w.form.Tmr_error.Enabled(), c.watchdog);
         EXPECT_EQ(w.desktop.TimerRunning(kTmrErrorId), c.watchdog);
-        // Restart turns black whenever the service is seen running.
-        EXPECT_EQ(w.form.lblRestart.ForeColor(), c.installed == scm::kRunning ? kBlack : kBusyGrey);
+        EXPECT_EQ(w.Colours(), c.colours);
     }
 }
 
-TEST_F(FormTest, TheWatchdogRemovesAServiceStillUnsettled8sAfterItFirstSawIt) {
-    for (const std::int32_t stuck :
-         {scm::kStartPending, scm::kStopPending, scm::kContinuePending, scm::kPausePending,
-          scm::kPaused}) {
-        SCOPED_TRACE(stuck);
-        fake::FakeWindow w;
-        w.Install(scm::kRunning);
+// The refresh first sees a pending state at 0.8 s; the watchdog looks at
+// 8.8 s, just after that refresh, and finds `found`.
+TEST(Form, TheWatchdogRemovesAServiceStillUnsettledAndStandsDownForASettledOne) {
+    const std::pair<std::int32_t, bool> cases[] = {
+        {scm::kStartPending, true}, {scm::kStopPending, true}, {scm::kContinuePending, true},
+        {scm::kPausePending, true}, {scm::kPaused, true},
+        {0, false},  {kStopped, false}, {kRunning, false},  // settled or unreadable
+    };
+    for (const auto& [found, removed] : cases) {
+        SCOPED_TRACE(found);
+        FakeWindow w;
+        w.Install(kRunning);
         w.form.Load();
-        w.manager.SetState(ServiceName, stuck);
-        w.desktop.Advance(800 + 7999);  // re-arming at every refresh restarts nothing
-        EXPECT_TRUE(w.desktop.messages.empty());
+        w.Become(scm::kStartPending);
+        w.desktop.onTick = [&](int id) {
+            w.form.OnTimer(id);
+            if (id == kTmrcheckId && w.desktop.Now() == 8800) w.Become(found);
+        };
         w.desktop.whileMessageOpen = [&] {
             // Deleted, then refreshed: a service that could stop at once is
             // gone and Start is offered.
-            const bool gone = w.manager.Find(ServiceName) == nullptr;
+            const bool gone = w.Actual() == 0;
             EXPECT_TRUE(gone || w.manager.Find(ServiceName)->markedForDelete);
             EXPECT_EQ(w.Buttons(), gone ? "Start+ Stop- Restart-" : "Start- Stop- Restart-");
             EXPECT_EQ(w.form.lblStatus.Caption(), L"");
-            EXPECT_FALSE(w.form.tmrcheck.Enabled());
             const std::size_t calls = w.manager.calls.size();
             w.desktop.Advance(20000);  // the box's modal loop goes on ticking
             EXPECT_EQ(w.manager.calls.size(), calls);
         };
+        w.desktop.Advance(800 + 7999);  // re-arming at every refresh restarts nothing
+        EXPECT_TRUE(w.desktop.messages.empty());
         w.desktop.Advance(1);
-        ASSERT_EQ(w.desktop.messages.size(), 1u);
-        EXPECT_EQ(w.desktop.messages[0].text, kWatchdogText);
-        EXPECT_EQ(w.desktop.messages[0].title, L"QVStatusTool");
         EXPECT_FALSE(w.form.Tmr_error.Enabled());
-        const std::size_t calls = w.manager.calls.size();
-        w.desktop.Advance(60000);
-        EXPECT_EQ(w.manager.calls.size(), calls);
+        if (removed) {
+            ASSERT_EQ(w.desktop.messages.size(), 1u);
+            EXPECT_EQ(w.desktop.messages[0].text,
+                      L"Problem in running Quorvel Voice Chat Service Tool. Please re-install "
+                      L"Voice Chat Service Tool");
+            EXPECT_EQ(w.desktop.messages[0].title, L"QVStatusTool");
+            const std::size_t calls = w.manager.calls.size();
+            w.desktop.Advance(60000);  // the refresh stays off
+            EXPECT_EQ(w.manager.calls.size(), calls);
+        } else {
+            w.Become(scm::kStartPending);
+            w.form.OnTimer(kTmrErrorId);  // a tick already queued when it was switched off
+            EXPECT_TRUE(w.desktop.messages.empty());
+            EXPECT_NE(w.Actual(), 0);
+            EXPECT_FALSE(w.manager.Find(ServiceName)->markedForDelete);
+            EXPECT_TRUE(w.form.tmrcheck.Enabled());
+        }
         EXPECT_EQ(w.manager.OpenHandles(), 0);
     }
 }
 
-TEST_F(FormTest, APendingSpellBrokenBySettlingRestartsTheWatchdogsCount) {
-    Install(scm::kStartPending);
-    form.Load();  // the first pending state: the count starts at 0 s
-    desktop.Advance(4000);
-    Become(scm::kStopped);  // seen at 4.8 s: the spell is over
-    desktop.Advance(2000);
-    Become(scm::kStopPending);  // a new spell, first seen at 6.4 s
-    desktop.Advance(8399);
-    EXPECT_FALSE(Deleted());
-    desktop.Advance(1);
-    EXPECT_TRUE(Deleted());
+TEST(Form, APendingSpellBrokenBySettlingRestartsTheWatchdogsCount) {
+    FakeWindow w;
+    w.Install(scm::kStartPending);
+    w.form.Load();  // the first pending state: the count starts at 0 s
+    w.desktop.Advance(4000);
+    w.Become(kStopped);  // seen at 4.8 s: the spell is over
+    w.desktop.Advance(2000);
+    w.Become(scm::kStopPending);  // a new spell, first seen at 6.4 s
+    w.desktop.Advance(8399);
+    EXPECT_FALSE(w.manager.Find(ServiceName)->markedForDelete);
+    w.desktop.Advance(1);
+    EXPECT_TRUE(w.Actual() == 0 || w.manager.Find(ServiceName)->markedForDelete);
 }
 
-TEST_F(FormTest, TheWatchdogOnlyDisarmsWhenItFindsTheServiceSettledOrUnreadable) {
-    for (const std::int32_t found : {0, scm::kStopped, scm::kRunning}) {
-        fake::FakeWindow w;
-        w.Install(scm::kStartPending);
-        w.form.Load();  // armed by the first refresh
-        w.desktop.Advance(4000);
-        w.Become(found);
-        w.desktop.Advance(4000);
-        EXPECT_FALSE(w.form.Tmr_error.Enabled()) << found;
-        w.manager.SetState(ServiceName, scm::kStartPending);
-        w.form.OnTimer(kTmrErrorId);  // a tick already queued when it was switched off
-        EXPECT_FALSE(w.manager.Find(ServiceName)->markedForDelete) << found;
-        EXPECT_TRUE(w.desktop.messages.empty()) << found;
-        EXPECT_TRUE(w.form.tmrcheck.Enabled()) << found;
-    }
+struct Point {
+    int x, y;
+};
+Point Mid(ControlId id) {
+    const PixelRect r = ControlRect(LayoutOf(id), 15.0f);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-TEST_F(FormTest, APressOnADisabledLabelStartsNoClickEvenIfItIsEnabledByTheRelease) {
-    Install(scm::kStopped);
-    form.Load();
-    const PixelRect stop = ControlRect(LayoutOf(ControlId::lblStop), 15.0f);
-    form.MouseDown(1, 0, stop.left, stop.top);  // Stop is grey: the service is stopped
-    EXPECT_FALSE(desktop.captured);
-    Become(scm::kRunning);
-    desktop.Advance(800);
-    ASSERT_TRUE(form.lblStop.Enabled());
-    form.MouseUp(stop.left, stop.top);
-    EXPECT_EQ(Actual(), scm::kRunning);
-    EXPECT_FALSE(Deleted());
-}
-
-TEST_F(FormTest, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
-    Install(scm::kRunning);
-    form.Load();
-    const PixelRect stop = ControlRect(LayoutOf(ControlId::lblStop), 15.0f);
-    const PixelRect start = ControlRect(LayoutOf(ControlId::lblStart), 15.0f);
-    Click(ControlId::lblStop, 2);  // the right button clicks nothing
-    form.MouseDown(1, 0, stop.left, stop.top);
-    EXPECT_TRUE(desktop.captured);
-    form.MouseUp(start.left, start.top);  // released elsewhere
-    EXPECT_FALSE(desktop.captured);
-    form.MouseUp(stop.left, stop.top);  // a release with no press
-    form.MouseDown(1, 0, stop.right - 1, stop.bottom - 1);
-    form.CaptureLost();  // the capture went away meanwhile
-    form.MouseUp(stop.right - 1, stop.bottom - 1);
-    for (const ControlId plain : {ControlId::lblStatus, ControlId::lblts, ControlId::Label2,
-                                  ControlId::Image1})
-        Click(plain);
-    EXPECT_EQ(Actual(), scm::kRunning);
-    EXPECT_FALSE(desktop.ended);
-
-    Click(ControlId::lblStop);
-    EXPECT_EQ(manager.Find(ServiceName), nullptr);  // stopped and deleted
-    Click(ControlId::lblClose);
-    EXPECT_TRUE(desktop.ended);
-}
-
-TEST_F(FormTest, TheWindowHearsOfRealChangesOnlySoAQuietRefreshRepaintsNothing) {
-    using enum ControlId;
-    Install(scm::kRunning);
-    form.Load();
-    form.KeyDown(Key::Tab, false);  // to Stop
-    desktop.changes.clear();
-    desktop.Advance(800);
-    EXPECT_TRUE(desktop.changes.empty());
-    Become(scm::kStopPending);
-    desktop.Advance(800);
-    EXPECT_EQ(desktop.changes, (std::vector<std::pair<ControlId, LabelProperty>>{
-                                   {lblStop, LabelProperty::Enabled},
-                                   {lblRestart, LabelProperty::Enabled},
-                                   // once both are grey, not through Restart
-                                   {lblStop, LabelProperty::Focus}}));
-}
-
-TEST_F(FormTest, AScreenReaderReadsFromTheTopAndPressesOnlyAnEnabledCommand) {
-    Install(scm::kStopped);
-    form.Load();
-    const auto elements = AccessibleElements(form);
-    ASSERT_EQ(elements.size(), 7u);
-    const std::wstring names[] = {L"Quorvel Voice Chat Server Tool", L"Service Status", L"Stopped",
-                                  L"Start", L"Stop", L"Restart", L"Close"};
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        EXPECT_EQ(elements[i].name, names[i]);
-        EXPECT_EQ(elements[i].button, i >= 3);
-        EXPECT_EQ(AccessibleChildId(elements[i].id), static_cast<int>(i) + 1);
-    }
-    EXPECT_EQ(elements[6].description, L"Close");
-    EXPECT_EQ(elements[4].description, L"Stop Service");
-    EXPECT_FALSE(elements[3].unavailable);
-    EXPECT_TRUE(elements[4].unavailable);
-    EXPECT_EQ(AccessibleChildId(ControlId::Image1), 0);
-
-    form.DoDefaultAction(ControlId::lblStop);  // disabled: nothing
-    form.DoDefaultAction(ControlId::lblStatus);
-    EXPECT_FALSE(Deleted());
-    form.DoDefaultAction(ControlId::lblStart);
-    EXPECT_EQ(Actual(), scm::kRunning);
-}
-
-TEST_F(FormTest, ReaderDirectionsFollowTheCommandsAsDrawn) {
-    using enum ControlId;
-    const std::tuple<ControlId, Direction, std::optional<ControlId>> cases[] = {
-        {lblStart, Direction::Right, lblStop},   {lblStop, Direction::Right, lblRestart},
-        {lblRestart, Direction::Right, std::nullopt}, {lblRestart, Direction::Left, lblStop},
-        {lblStart, Direction::Left, std::nullopt},    {lblStart, Direction::Up, lblClose},
-        {lblClose, Direction::Down, lblRestart},      {lblClose, Direction::Up, std::nullopt},
-        {lblStop, Direction::Down, std::nullopt},
+// With the service running: a press of `button` in the middle of `down`,
+// `between`, a release in the middle of `up`. Button 0 is a screen reader's
+// press on `down`.
+TEST(Form, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
+    const Act none = [](FakeWindow&) {};
+    const Act lost = [](FakeWindow& w) {
+        w.desktop.captured = false;
+        w.form.input.CaptureLost();
     };
-    for (const auto& [from, direction, to] : cases)
-        EXPECT_EQ(CommandToward(from, direction), to) << LayoutOf(from).name << static_cast<int>(direction);
-}
-
-// "Start Stop Restart Close" with the focused one in brackets.
-std::string FocusFace(const frmVctool& form) {
-    std::string face;
-    for (const ControlId id : kFocusOrder) {
-        const std::string name = LayoutOf(id).name + 3;  // without "lbl"
-        face += (face.empty() ? "" : " ") + (form.Focused() == id ? "[" + name + "]" : name);
-    }
-    return face;
-}
-
-TEST_F(FormTest, TabMovesTheFocusAmongEnabledCommandsAndADisabledOneGivesItUp) {
-    Install(scm::kRunning);
-    form.Load();
-    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");  // nothing until the keyboard is used
-    form.KeyDown(Key::Enter, false);
-    EXPECT_EQ(Actual(), scm::kRunning);
-    const std::pair<bool, const char*> tabs[] = {
-        {false, "Start [Stop] Restart Close"}, {false, "Start Stop [Restart] Close"},
-        {false, "Start Stop Restart [Close]"}, {false, "Start [Stop] Restart Close"},  // Start is grey
-        {true, "Start Stop Restart [Close]"},  {true, "Start Stop [Restart] Close"},
+    const Act stops = [](FakeWindow& w) {  // Start is enabled by the release
+        w.Become(kStopped);
+        w.desktop.Advance(800);
     };
-    for (const auto& [shift, face] : tabs) {
-        form.KeyDown(Key::Tab, shift);
-        EXPECT_EQ(FocusFace(form), face);
+    struct Case {
+        ControlId down;
+        int button;
+        Act between;
+        ControlId up;
+        bool captured;
+        std::int32_t state;  // the service's afterwards; 0: removed
+        bool ended = false, moved = false;
+    };
+    const Case cases[] = {
+        {lblStop, 1, none, lblStop, true, 0},          {lblStop, 2, none, lblStop, false, kRunning},
+        {lblStop, 1, none, lblStart, true, kRunning},  {lblStop, 1, lost, lblStop, true, kRunning},
+        {lblStart, 1, stops, lblStart, false, kStopped},
+        {lblClose, 1, none, lblClose, true, kRunning, true},
+        {lblStatus, 1, none, lblStatus, false, kRunning}, {lblts, 1, none, lblts, false, kRunning},
+        {Label2, 1, none, Label2, false, kRunning},       {Image1, 1, none, Image1, false, kRunning},
+        {imgTop, 1, none, imgTop, false, kRunning, false, true},
+        {imgTop, 2, none, imgTop, false, kRunning, false, true},
+        {imgTop, 4, none, imgTop, false, kRunning, false, true},
+        {lblStop, 0, none, lblStop, false, 0},          {lblStart, 0, none, lblStart, false, kRunning},
+        {lblStatus, 0, none, lblStatus, false, kRunning},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        FakeWindow w;
+        w.Install(kRunning);
+        w.form.Load();
+        w.desktop.windowCalls.clear();
+        const Point down = Mid(c.down), up = Mid(c.up);
+        if (c.button == 0) {
+            w.form.input.DoDefaultAction(c.down);
+        } else {
+            w.form.input.MouseDown(c.button, 0, down.x, down.y);
+            EXPECT_EQ(w.desktop.captured, c.captured);
+            c.between(w);
+            w.form.input.MouseUp(up.x, up.y);
+            EXPECT_FALSE(w.desktop.captured);
+        }
+        EXPECT_EQ(w.Actual(), c.state);
+        EXPECT_EQ(w.desktop.ended, c.ended);
+        const std::vector<std::string> moved{"ReleaseCapture()", "SendMessageA(161, 2, 0)"};
+        EXPECT_EQ(w.desktop.windowCalls == moved, c.moved);
     }
-    // Pending: all three go grey, and the focus with them; it never lands
-    // on Close, where a second Enter would end the program.
-    Become(scm::kStopPending);
-    desktop.Advance(800);
-    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
-    form.KeyDown(Key::Enter, false);
-    EXPECT_FALSE(desktop.ended);
-    form.KeyDown(Key::Tab, true);
-    EXPECT_EQ(FocusFace(form), "Start Stop Restart [Close]");
-    // Stopped by someone else: the focus moves on from Stop to Start.
-    Become(scm::kRunning);
-    desktop.Advance(800);
-    form.KeyDown(Key::Tab, false);  // from Close, past the grey Start
-    ASSERT_EQ(FocusFace(form), "Start [Stop] Restart Close");
-    Become(scm::kStopped);
-    desktop.Advance(800);
-    EXPECT_EQ(FocusFace(form), "[Start] Stop Restart Close");
+    // The four columns left of the strip are no part of it.
+    FakeWindow w;
+    w.form.input.MouseDown(1, 0, 3, 5);
+    EXPECT_TRUE(w.desktop.windowCalls.empty());
 }
 
-TEST_F(FormTest, EnterAndSpacePressTheFocusedCommandAsAClickAndEscapeCloses) {
-    Install(scm::kStopped);
-    form.Load();
-    for (const char* face : {"[Start] Stop Restart Close", "Start Stop Restart [Close]",
-                             "[Start] Stop Restart Close"}) {
-        form.KeyDown(Key::Tab, false);
-        EXPECT_EQ(FocusFace(form), face);
-    }
-    form.KeyDown(Key::Space, false);  // Start: greyed by its press, it leaves the focus to none
-    EXPECT_EQ(Actual(), scm::kRunning);
-    EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
-    form.KeyDown(Key::Enter, false);  // a second press presses nothing
-    EXPECT_EQ(Actual(), scm::kRunning);
-    form.KeyDown(Key::Tab, false);
-    EXPECT_EQ(FocusFace(form), "Start [Stop] Restart Close");
-    // Stop, and Enter again while it waits: Stop is grey, Restart is not,
-    // and the second press must press neither.
-    manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
-    desktop.Schedule(desktop.Now() + 100, [&] { form.KeyDown(Key::Enter, false); });
-    desktop.Schedule(desktop.Now() + 2000, [&] {
-        EXPECT_EQ(FocusFace(form), "Start Stop Restart Close");
-        manager.Settle(ServiceName);
-    });
-    form.KeyDown(Key::Enter, false);
-    EXPECT_EQ(manager.Find(ServiceName), nullptr);
-    EXPECT_FALSE(desktop.ended);
-    form.KeyDown(Key::Escape, false);
-    EXPECT_TRUE(desktop.ended);
+Act Press(Key key, bool shift = false) {
+    return [=](FakeWindow& w) { w.form.input.KeyDown(key, shift); };
+}
+Act Arrow(Direction direction) {
+    return [=](FakeWindow& w) { w.form.input.Arrow(direction); };
+}
+// The service changes hands outside the tool, and the next refresh sees it.
+Act Becomes(std::int32_t state) {
+    return [=](FakeWindow& w) {
+        w.Become(state);
+        w.desktop.Advance(800);
+    };
 }
 
-TEST_F(FormTest, AnyButtonOnTheTopStripStartsTheSystemsMoveAndNothingElseDoes) {
-    form.Load();
-    for (const int button : {1, 2, 4}) {
-        desktop.windowCalls.clear();
-        Click(ControlId::imgTop, button);
-        EXPECT_EQ(desktop.windowCalls,
-                  (std::vector<std::string>{"ReleaseCapture()", "SendMessageA(161, 2, 0)"}));
+// The keyboard on a window showing `face`, with `focused` given the focus by
+// Tab: the focus after `act`, and the service's state then (0: removed).
+TEST(Form, KeysMoveTheFocusAmongEnabledCommandsAndPressTheFocusedOne) {
+    constexpr std::int32_t S = kStopped, R = kRunning;
+    const std::optional<ControlId> no;
+    const Act tab = Press(Key::Tab), back = Press(Key::Tab, true), enter = Press(Key::Enter);
+    const Act left = Arrow(Direction::Left), right = Arrow(Direction::Right),
+              up = Arrow(Direction::Up), down = Arrow(Direction::Down);
+    // Enter while Stop waits: Stop is grey and Restart is not, and the
+    // second press must press neither.
+    const Act twice = [](FakeWindow& w) {
+        w.manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
+        w.desktop.Schedule(100, [&w] { w.form.input.KeyDown(Key::Enter, false); });
+        w.desktop.Schedule(2000, [&w] { w.manager.Settle(ServiceName); });
+        w.form.input.KeyDown(Key::Enter, false);
+    };
+    struct Case {
+        std::int32_t face;
+        std::optional<ControlId> focused;
+        Act act;
+        std::optional<ControlId> after;
+        std::int32_t state;
+        bool ended = false;
+    };
+    const Case cases[] = {
+        // Tab and Shift+Tab, wrapping, past grey commands.
+        {R, no, tab, lblStop, R},            {R, lblStop, tab, lblRestart, R},
+        {R, lblClose, tab, lblStop, R},      {R, lblStop, back, lblClose, R},
+        {R, no, back, lblClose, R},          {S, lblStart, tab, lblClose, S},
+        // The arrows go as the commands are drawn, to an enabled one, and
+        // stay where none lies that way; with none focused, as Tab does.
+        {R, lblStop, right, lblRestart, R},  {R, lblRestart, right, lblRestart, R},
+        {R, lblRestart, left, lblStop, R},   {R, lblStop, left, lblStop, R},
+        {R, lblStop, up, lblClose, R},       {R, lblClose, down, lblRestart, R},
+        {R, lblClose, up, lblClose, R},      {S, lblStart, down, lblStart, S},
+        {R, no, right, lblStop, R},          {R, no, left, lblClose, R},
+        // Enter and Space press the focused command; one greyed by its own
+        // press gives the focus to none, so a second press presses nothing.
+        {S, no, enter, no, S},               {S, lblStart, enter, no, R},
+        {R, lblStop, Press(Key::Space), no, 0},                  {R, lblStop, twice, no, 0},
+        {R, lblClose, enter, lblClose, R, true}, {R, lblStop, Press(Key::Escape), lblStop, R, true},
+        // Greyed by the service, the focus moves on to the next service
+        // command that can be pressed, never to Close, or to none.
+        {R, lblStop, Becomes(scm::kStopPending), no, scm::kStopPending},
+        {R, lblClose, Becomes(scm::kStopPending), lblClose, scm::kStopPending},
+        {R, lblRestart, Becomes(S), lblStart, S},                {S, lblStart, Becomes(R), lblStop, R},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        FakeWindow w;
+        w.Install(c.face);
+        w.form.Load();
+        for (int tabs = 0; tabs < 4 && w.form.input.Focused() != c.focused; ++tabs)
+            w.form.input.KeyDown(Key::Tab, false);
+        ASSERT_EQ(w.form.input.Focused(), c.focused);
+        c.act(w);
+        EXPECT_EQ(w.form.input.Focused(), c.after);
+        EXPECT_EQ(w.Actual(), c.state);
+        EXPECT_EQ(w.desktop.ended, c.ended);
     }
-    desktop.windowCalls.clear();
-    form.MouseDown(1, 0, 3, 5);  // the four columns left of the strip
-    form.MouseDown(1, 0, 120, 120);
-    EXPECT_TRUE(desktop.windowCalls.empty());
+}
+
+TEST(Form, TheWindowHearsOfRealChangesOnlySoAQuietRefreshRepaintsNothing) {
+    FakeWindow w;
+    w.Install(kRunning);
+    w.form.Load();
+    w.form.input.KeyDown(Key::Tab, false);  // to Stop
+    w.desktop.told.clear();
+    w.desktop.Advance(800);
+    EXPECT_TRUE(w.desktop.told.empty());
+    w.Become(scm::kStopPending);
+    w.desktop.Advance(800);
+    // The focus moves once both are grey, not through Restart.
+    EXPECT_EQ(w.desktop.told, (std::vector<std::string>{"lblStop Enabled", "lblRestart Enabled",
+                                                        "focus lblStop>none"}));
+}
+
+TEST(Form, AReaderHearsEachCommandsStateAndTheCaptionlessCloseByItsTooltip) {
+    FakeWindow w;
+    w.Install(kStopped);
+    w.form.Load();
+    w.form.input.KeyDown(Key::Tab, false);
+    const auto elements = AccessibleElements(w.form);
+    const auto of = [&](ControlId id) { return elements.at(static_cast<std::size_t>(AccessibleChildId(id) - 1)); };
+    EXPECT_EQ(of(lblClose).name, L"Close");
+    EXPECT_EQ(of(lblStatus).name, L"Stopped");
+    EXPECT_EQ(of(lblStatus).description, L"");
+    EXPECT_EQ(of(lblStop).description, L"Stop Service");
+    EXPECT_TRUE(of(lblStart).focused && !of(lblStart).unavailable);
+    EXPECT_TRUE(of(lblStop).unavailable && !of(lblStop).focused);
+    EXPECT_EQ(AccessibleChildId(Image1), 0);
 }
 
 }  // namespace

@@ -166,7 +166,7 @@ HRESULT Accessible::get_accKeyboardShortcut(VARIANT, BSTR* shortcut) {
 HRESULT Accessible::get_accFocus(VARIANT* focus) {
     focus->vt = VT_EMPTY;
     if (form_ == nullptr || GetFocus() != window_) return S_FALSE;
-    const std::optional<ControlId> focused = form_->Focused();
+    const std::optional<ControlId> focused = form_->input.Focused();
     Set(*focus, focused ? AccessibleChildId(*focused) : CHILDID_SELF);
     return S_OK;
 }

@@ -32,7 +32,7 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     if (label.Caption().empty()) return;
     const ControlLayout& layout = kLayout[index];
     const SelectedObject font(dc, scene.fonts[index]);
-    RECT rect = LabelRect(index, scene);
+    RECT rect = LabelRect(layout.id, scene.twipsPerPixel, scene.heading);
     const UINT format = TextFormat(layout, scene.fonts.Cut(index));
     SetBkMode(dc, TRANSPARENT);
     // Text past the rectangle is cut off, also below its last whole line.
@@ -96,12 +96,13 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
                        nullptr, DI_NORMAL);
         }
     }
-    if (scene.focusCue) PaintFocusCue(dc, LabelRect(IndexOf(*scene.focusCue), scene), stroke);
+    if (scene.focusCue)
+        PaintFocusCue(dc, LabelRect(*scene.focusCue, scene.twipsPerPixel, scene.heading), stroke);
 }
 
-RECT LabelRect(std::size_t index, const Scene& scene) {
-    if (kLayout[index].id == ControlId::Label2) return scene.heading;
-    const PixelRect r = ControlRect(kLayout[index], scene.twipsPerPixel);
+RECT LabelRect(ControlId id, float twipsPerPixel, const RECT& heading) {
+    if (id == ControlId::Label2) return heading;
+    const PixelRect r = ControlRect(LayoutOf(id), twipsPerPixel);
     return {r.left, r.top, r.right, r.bottom};
 }
 

@@ -25,9 +25,9 @@ struct Scene {
 
 void PaintScene(HDC dc, const RECT& client, const Scene& scene);
 
-// Where the label at `index` draws: its design rectangle, or for the heading
-// the rectangle it has sized itself to.
-RECT LabelRect(std::size_t index, const Scene& scene);
+// Where a label draws at a density: its design rectangle, or for the heading
+// `heading`, the rectangle it has sized itself to.
+RECT LabelRect(ControlId id, float twipsPerPixel, const RECT& heading);
 
 // The size `text` takes in `font` laid out as the label does within `box`'s
 // width: wider than the box for a word too long to break.

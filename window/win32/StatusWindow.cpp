@@ -11,7 +11,6 @@ namespace {
 
 // A reader's press runs this long after its call has returned; see
 // kDefaultActionMessage below.
-constexpr UINT_PTR kReaderPressTimer = 100;
 constexpr UINT kReaderPressDelayMs = 100;
 
 // The density a window is shown at, where the system can tell per window
@@ -132,9 +131,9 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             OnPaint();
             return 0;
         case WM_TIMER:
-            if (wParam == kReaderPressTimer) {
-                KillTimer(hwnd_, kReaderPressTimer);
-                form_->DoDefaultAction(readerPress_);
+            if (wParam == ReaderPressTimer()) {
+                KillTimer(hwnd_, ReaderPressTimer());
+                form_->input.DoDefaultAction(readerPress_);
             } else {
                 form_->OnTimer(static_cast<int>(wParam));
             }
@@ -153,21 +152,22 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             OnButtonDown(4, wParam, lParam);
             return 0;
         case WM_LBUTTONUP:
-            form_->MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            form_->input.MouseUp(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             return 0;
         case WM_KEYDOWN:
             OnKeyDown(wParam, lParam);
             return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            if (const std::optional<ControlId> focused = form_->Focused()) FocusMoved(*focused);
-            return 0;
+        // The cue comes and goes with the keyboard and the keyboard cues.
         case WM_UPDATEUISTATE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
-            if (const std::optional<ControlId> focused = form_->Focused()) FocusMoved(*focused);
+            [[fallthrough]];
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            if (const std::optional<ControlId> focused = form_->input.Focused())
+                FocusChanged(focused, focused);
             return 0;
         case WM_CAPTURECHANGED:
-            form_->CaptureLost();
+            form_->input.CaptureLost();
             return 0;
         case WM_DPICHANGED:
             OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -180,7 +180,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             // Later, from a timer: the reader's call must have had its answer
             // before a press that ends the program does so.
             readerPress_ = static_cast<ControlId>(wParam);
-            SetTimer(hwnd_, kReaderPressTimer, kReaderPressDelayMs, nullptr);
+            SetTimer(hwnd_, ReaderPressTimer(), kReaderPressDelayMs, nullptr);
             return 0;
         case WM_DESTROY:
             if (accessible_ != nullptr) {
@@ -228,7 +228,7 @@ void StatusWindow::OnPaint() {
 void StatusWindow::OnButtonDown(int button, WPARAM keys, LPARAM position) {
     const int shift = ((keys & MK_SHIFT) ? 1 : 0) | ((keys & MK_CONTROL) ? 2 : 0) |
                       ((GetKeyState(VK_MENU) < 0) ? 4 : 0);
-    form_->MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
+    form_->input.MouseDown(button, shift, GET_X_LPARAM(position), GET_Y_LPARAM(position));
 }
 
 void StatusWindow::OnSetCursor() {
@@ -247,58 +247,45 @@ Scene StatusWindow::SceneNow() const {
     const bool cues = GetFocus() == hwnd_ &&
                       !(SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
     return {*form_, art_, fonts_, twipsPerPixel_, heading_,
-            cues ? form_->Focused() : std::nullopt};
+            cues ? form_->input.Focused() : std::nullopt};
 }
 
 void StatusWindow::OnKeyDown(WPARAM key, LPARAM flags) {
     const bool repeated = (flags & (1 << 30)) != 0;
     const bool shift = GetKeyState(VK_SHIFT) < 0;
-    // Keys that navigate show the keyboard cues from now on.
-    const auto used = [this] {
+    Input& input = form_->input;
+    // Keys that navigate or press show the keyboard cues from now on.
+    if (key == VK_TAB || key == VK_RETURN || key == VK_SPACE || (key >= VK_LEFT && key <= VK_DOWN))
         SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    };
     switch (key) {
         case VK_TAB:
-            used();
-            form_->KeyDown(Key::Tab, shift);
-            break;
-        // As among a dialog's buttons, the arrows step through the commands too.
-        case VK_RIGHT:
-        case VK_DOWN:
-            used();
-            form_->KeyDown(Key::Tab, false);
+            input.KeyDown(Key::Tab, shift);
             break;
         case VK_LEFT:
+            input.Arrow(Direction::Left);
+            break;
+        case VK_RIGHT:
+            input.Arrow(Direction::Right);
+            break;
         case VK_UP:
-            used();
-            form_->KeyDown(Key::Tab, true);
+            input.Arrow(Direction::Up);
+            break;
+        case VK_DOWN:
+            input.Arrow(Direction::Down);
             break;
         // A held key presses once, as a held mouse button clicks once.
         case VK_RETURN:
-            used();
-            if (!repeated) form_->KeyDown(Key::Enter, shift);
+            if (!repeated) input.KeyDown(Key::Enter, shift);
             break;
         case VK_SPACE:
-            used();
-            if (!repeated) form_->KeyDown(Key::Space, shift);
+            if (!repeated) input.KeyDown(Key::Space, shift);
             break;
         case VK_ESCAPE:
-            if (!repeated) form_->KeyDown(Key::Escape, shift);
+            if (!repeated) input.KeyDown(Key::Escape, shift);
             break;
         default:
             break;
     }
-}
-
-void StatusWindow::FocusMoved(ControlId id) {
-    RECT rect = LabelRect(IndexOf(id), SceneNow());
-    InvalidateRect(hwnd_, &rect, FALSE);
-    if (GetFocus() != hwnd_) return;
-    // Readers follow the focus: to the command that took it, or to the
-    // window's client when it went to none.
-    const std::optional<ControlId> focused = form_->Focused();
-    if (focused == id) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, AccessibleChildId(id));
-    if (!focused) NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace qv

@@ -36,6 +36,7 @@ public:
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
     void ControlChanged(ControlId id, LabelProperty what) override;
+    void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
     float TwipsPerPixelX() override { return twipsPerPixel_; }
@@ -57,10 +58,12 @@ private:
     void MakeFont(std::size_t index);
     void SizeHeadingToCaption();
     Scene SceneNow() const;
+    // The label's rectangle is to be painted again.
+    void InvalidateLabel(ControlId id);
     void OnKeyDown(WPARAM key, LPARAM flags);
-    // The focused command's label is to be painted again, and readers told
-    // where the focus is now.
-    void FocusMoved(ControlId id);
+    // A reader's deferred press has a timer of its own, whose id, the
+    // address of the command it presses, no timer of the form's can equal.
+    UINT_PTR ReaderPressTimer() const { return reinterpret_cast<UINT_PTR>(&readerPress_); }
     void OnDpiChanged(UINT dpi, const RECT& suggested);
     void OnPaint();
     void OnButtonDown(int button, WPARAM keys, LPARAM position);

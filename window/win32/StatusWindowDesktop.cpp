@@ -14,32 +14,40 @@ void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
 void StatusWindow::StopTimer(int id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
 void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
-    if (what == LabelProperty::Focus) {
-        FocusMoved(id);
-        return;
-    }
-    const std::size_t index = IndexOf(id);
-    RECT before = LabelRect(index, SceneNow());
-    if (what == LabelProperty::Caption) MakeFont(index);
-    if (id == ControlId::Label2) SizeHeadingToCaption();
-    RECT after = LabelRect(index, SceneNow());
-    // A little more on the right and bottom for the disabled relief.
-    for (RECT* rect : {&before, &after}) {
-        rect->right += StrokePixels(twipsPerPixel_);
-        rect->bottom += StrokePixels(twipsPerPixel_);
-        InvalidateRect(hwnd_, rect, FALSE);
+    InvalidateLabel(id);
+    if (what == LabelProperty::Caption) {
+        // The new caption may take another size of its face, and the heading
+        // sizes itself to it.
+        MakeFont(IndexOf(id));
+        if (id == ControlId::Label2) SizeHeadingToCaption();
+        InvalidateLabel(id);
     }
     if (what == LabelProperty::ToolTip)
-        tooltips_.Retext(index, form_->LabelFor(id)->ToolTipText(), twipsPerPixel_);
+        tooltips_.Retext(IndexOf(id), form_->LabelFor(id)->ToolTipText(), twipsPerPixel_);
     // Screen readers hear the status change and a command come and go.
-    if (const int child = AccessibleChildId(id); child != 0) {
-        if (what == LabelProperty::Caption)
-            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, child);
-        if (what == LabelProperty::Enabled)
-            NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd_, OBJID_CLIENT, child);
-        if (what == LabelProperty::ToolTip)
-            NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd_, OBJID_CLIENT, child);
-    }
+    const DWORD event = what == LabelProperty::Caption   ? EVENT_OBJECT_NAMECHANGE
+                        : what == LabelProperty::Enabled ? EVENT_OBJECT_STATECHANGE
+                        : what == LabelProperty::ToolTip ? EVENT_OBJECT_DESCRIPTIONCHANGE
+                                                         : 0;
+    if (const int child = AccessibleChildId(id); child != 0 && event != 0)
+        NotifyWinEvent(event, hwnd_, OBJID_CLIENT, child);
+}
+
+void StatusWindow::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {
+    for (const std::optional<ControlId> id : {from, to})
+        if (id) InvalidateLabel(*id);
+    // Readers follow the focus: to the command that took it, or to the
+    // window's client when it went to none.
+    if (GetFocus() == hwnd_)
+        NotifyWinEvent(EVENT_OBJECT_FOCUS, hwnd_, OBJID_CLIENT, to ? AccessibleChildId(*to) : CHILDID_SELF);
+}
+
+void StatusWindow::InvalidateLabel(ControlId id) {
+    RECT rect = LabelRect(id, twipsPerPixel_, heading_);
+    // A little more on the right and bottom for the disabled relief.
+    rect.right += StrokePixels(twipsPerPixel_);
+    rect.bottom += StrokePixels(twipsPerPixel_);
+    InvalidateRect(hwnd_, &rect, FALSE);
 }
 
 void StatusWindow::ShowMessage(const std::wstring& text, const std::wstring& title) {

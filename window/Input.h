@@ -1,0 +1,71 @@
+// The mouse, the keys and the keyboard focus over the window's commands:
+// which press is a click, where Tab and the arrows take the focus, and where
+// the focus goes when its command greys. The handlers they end in are
+// frmVctool's.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include "window/Desktop.h"
+#include "window/Layout.h"
+
+namespace qv {
+
+class frmVctool;
+
+// The keys the window acts on.
+enum class Key { Tab, Enter, Space, Escape };
+enum class Direction { Up, Down, Left, Right };
+
+// The command nearest to command `from` in `direction` as the window draws
+// them, among those `candidate` accepts; none when no such command lies that
+// way. The arrow keys and a screen reader's directions both ask this.
+std::optional<ControlId> CommandToward(
+    ControlId from, Direction direction,
+    const std::function<bool(ControlId)>& candidate = [](ControlId) { return true; });
+
+class Input {
+public:
+    Input(frmVctool& form, Desktop& desktop) : form_(form), desktop_(desktop) {}
+
+    // The mouse over the window's client area, in pixels. `button`: 1 left,
+    // 2 right, 4 middle; `shift`: 1 Shift, 2 Ctrl, 4 Alt.
+    void MouseDown(int button, int shift, int x, int y);
+    void MouseUp(int x, int y);
+    // The window lost the mouse capture a press gave it.
+    void CaptureLost() { pressed_.reset(); }
+    // A screen reader's default action on a control: a click, under the
+    // same rules as the mouse's.
+    void DoDefaultAction(ControlId id);
+    // A key pressed while the window has the keyboard (`shift`: Shift held).
+    void KeyDown(Key key, bool shift);
+    // An arrow key: the focus moves to the enabled command drawn that way.
+    void Arrow(Direction direction);
+
+    // The command with the keyboard focus, if any.
+    std::optional<ControlId> Focused() const { return focus_; }
+    // The display has set all three service commands: a focused one that
+    // went grey gives the focus up.
+    void CommandsSet();
+
+private:
+    // A command label takes clicks while it is enabled.
+    bool Clickable(ControlId id) const;
+    void Click(ControlId id);
+    // The next enabled command after `from` (none: from the start) in the
+    // focus order, forwards or backwards, wrapping; `serviceCommandsOnly`
+    // leaves Close out.
+    std::optional<ControlId> NextEnabled(std::optional<ControlId> from, bool forward,
+                                         bool serviceCommandsOnly) const;
+    void SetFocus(std::optional<ControlId> id);
+
+    frmVctool& form_;
+    Desktop& desktop_;
+    // The command label the left button went down on, while it is held.
+    std::optional<ControlId> pressed_;
+    std::optional<ControlId> focus_;
+    int clicking_ = 0;  // commands running, a waiting one's nested clicks too
+};
+
+}  // namespace qv
