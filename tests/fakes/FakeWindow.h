@@ -24,6 +24,12 @@ struct FakeWindow {
 
     FakeWindow() { desktop.onTick = [this](int id) { form.OnTimer(id); }; }
 
+    // The program in `folder`, with the service's files beside it (those asked for).
+    void InFolder(const std::wstring& folder, bool data = true, bool executable = true) {
+        desktop.programFolder = folder;
+        if (data) files.AddFile(folder + L"\\TesmoVoIP.xml", "<xml/>");
+        if (executable) files.AddFile(folder + L"\\QVVoIPService.exe", "MZ");
+    }
     // The service installed in `state`.
     FakeService& Install(std::int32_t state = scm::kStopped) {
         FakeService installed;

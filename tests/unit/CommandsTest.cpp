@@ -18,9 +18,7 @@ constexpr wchar_t kFolder[] = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u
 
 // Loads the window in kFolder with the service's files (those asked for).
 void Open(FakeWindow& w, bool data = true, bool executable = true) {
-    w.desktop.programFolder = kFolder;
-    if (data) w.files.AddFile(std::wstring(kFolder) + L"\\TesmoVoIP.xml", "<xml/>");
-    if (executable) w.files.AddFile(std::wstring(kFolder) + L"\\QVVoIPService.exe", "MZ");
+    w.InFolder(kFolder, data, executable);
     w.form.Load();
 }
 

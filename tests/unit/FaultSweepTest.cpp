@@ -36,9 +36,7 @@ const Scenario kScenarios[] = {
 };
 
 void Prepare(fake::FakeWindow& w, const Scenario& scenario) {
-    w.desktop.programFolder = L"C:\\Quorvel";
-    w.files.AddFile(L"C:\\Quorvel\\TesmoVoIP.xml", "<xml/>");
-    w.files.AddFile(L"C:\\Quorvel\\QVVoIPService.exe", "MZ");
+    w.InFolder(L"C:\\Quorvel");
     w.files.folders[L"C:\\Lang"] = {L"Deutsch.txt"};
     w.files.AddFile(L"C:\\Lang\\Deutsch.txt", "h\r\nStart=>Los\r\n");
     w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = L"C:\\Lang";
