@@ -46,8 +46,11 @@ void Input::MouseDown(int button, int shift, int x, int y) {
     }
     // A disabled label does not react: a press on it starts no click, even
     // if the label is enabled by the time the button comes up.
+    // As on a push button, the press takes the keyboard focus too, so that
+    // Enter presses what was last touched.
     if (button == kLeftButton && Clickable(target->id)) {
         pressed_ = target->id;
+        MoveFocus(target->id);
         desktop_.SetCapture();
     }
 }
@@ -69,11 +72,13 @@ void Input::DoDefaultAction(ControlId id) {
 void Input::KeyDown(Key key, bool shift) {
     switch (key) {
         case Key::Tab:
-            SetFocus(NextEnabled(focus_, !shift, false));
+            MoveFocus(NextEnabled(focus_, !shift, false));
             break;
         case Key::Enter:
-        case Key::Space:
             if (focus_ && Clickable(*focus_)) Click(*focus_);
+            break;
+        case Key::Space:
+            spaceDown_ = focus_;
             break;
         case Key::Escape:
             form_.lblClose_Click();
@@ -81,27 +86,43 @@ void Input::KeyDown(Key key, bool shift) {
     }
 }
 
+void Input::KeyUp(Key key) {
+    if (key != Key::Space) return;
+    const std::optional<ControlId> down = std::exchange(spaceDown_, std::nullopt);
+    if (down && down == focus_ && Clickable(*down)) Click(*down);
+}
+
 void Input::Arrow(Direction direction) {
     // With no command focused an arrow starts where Tab would, from either end.
     if (!focus_) {
         const bool forward = direction == Direction::Right || direction == Direction::Down;
-        SetFocus(NextEnabled(std::nullopt, forward, false));
+        MoveFocus(NextEnabled(std::nullopt, forward, false));
         return;
     }
     // As drawn, and where nothing lies that way the focus stays.
     const auto enabled = [this](ControlId id) { return Clickable(id); };
-    if (const std::optional<ControlId> to = CommandToward(*focus_, direction, enabled)) SetFocus(to);
+    if (const std::optional<ControlId> to = CommandToward(*focus_, direction, enabled)) MoveFocus(to);
 }
 
 void Input::CommandsSet() {
-    // A greyed command cannot keep the focus. Greyed by a press (a command,
-    // its wait), it goes to none: a second Enter typed after the first then
-    // presses nothing, as a second click lands on the grey label. Greyed by
-    // the service changing, it moves on to the next service command that can
-    // be pressed, never to Close, or to none. Set once the display has
-    // settled all three, readers hear no command that is about to go grey too.
-    if (focus_ && !Clickable(*focus_))
-        SetFocus(clicking_ > 0 ? std::nullopt : NextEnabled(*focus_, true, true));
+    // A greyed command cannot keep the focus. Greyed by its own press (the
+    // command, its wait), it goes to none at once: a second Enter typed
+    // after the first then presses nothing, as a second click lands on the
+    // grey label. Greyed by the service changing, which mostly passes
+    // through a pending state where nothing can be pressed, it is kept in
+    // mind and lands on the first service command that can be pressed once
+    // there is one: Start after a stop from outside, Stop after a start;
+    // never on Close, where a second Enter would end the program. Set once
+    // the display has settled all three, readers hear no command that is
+    // about to go grey too.
+    if (focus_ && !Clickable(*focus_)) {
+        remembered_ = clicking_ == 0;
+        if (!remembered_) SetFocus(std::nullopt);
+    }
+    if (remembered_) {
+        SetFocus(NextEnabled(std::nullopt, true, true));
+        remembered_ = !focus_;
+    }
 }
 
 bool Input::Clickable(ControlId id) const {
@@ -135,6 +156,11 @@ std::optional<ControlId> Input::NextEnabled(std::optional<ControlId> from, bool 
         if (Clickable(id)) return id;
     }
     return std::nullopt;
+}
+
+void Input::MoveFocus(std::optional<ControlId> id) {
+    remembered_ = false;
+    SetFocus(id);
 }
 
 void Input::SetFocus(std::optional<ControlId> id) {

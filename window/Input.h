@@ -38,15 +38,18 @@ public:
     // A screen reader's default action on a control: a click, under the
     // same rules as the mouse's.
     void DoDefaultAction(ControlId id);
-    // A key pressed while the window has the keyboard (`shift`: Shift held).
+    // A key pressed or released while the window has the keyboard (`shift`:
+    // Shift held). As on a push button, Enter presses on the way down and
+    // Space on the way up, if the focus is still where it went down.
     void KeyDown(Key key, bool shift);
+    void KeyUp(Key key);
     // An arrow key: the focus moves to the enabled command drawn that way.
     void Arrow(Direction direction);
 
     // The command with the keyboard focus, if any.
     std::optional<ControlId> Focused() const { return focus_; }
-    // The display has set all three service commands: a focused one that
-    // went grey gives the focus up.
+    // The display has set the service commands: a focused one that went
+    // grey gives the focus up; see the definition.
     void CommandsSet();
 
 private:
@@ -59,12 +62,16 @@ private:
     std::optional<ControlId> NextEnabled(std::optional<ControlId> from, bool forward,
                                          bool serviceCommandsOnly) const;
     void SetFocus(std::optional<ControlId> id);
+    // Where the user put the focus: nothing kept in mind is given back then.
+    void MoveFocus(std::optional<ControlId> id);
 
     frmVctool& form_;
     Desktop& desktop_;
     // The command label the left button went down on, while it is held.
     std::optional<ControlId> pressed_;
     std::optional<ControlId> focus_;
+    bool remembered_ = false;  // a focus the service took, to give back once it settles
+    std::optional<ControlId> spaceDown_;  // the command Space went down on
     int clicking_ = 0;  // commands running, a waiting one's nested clicks too
 };
 

@@ -211,6 +211,7 @@ void frmVctool::lblStart_Click() {
     if (!lblStart.Enabled()) return;
 
     lblStart.SetEnabled(false);
+    input.CommandsSet();
     if (serviceState_ == scm::kRunning) {
         service_.StopNTService();
     } else if (serviceState_ == scm::kStopped) {
@@ -236,6 +237,7 @@ bool frmVctool::StopAndWait(Label& pressed, Label& other) {
     other.SetForeColor(kBlack);
     pressed.SetForeColor(kBusyGrey);
     pressed.SetEnabled(false);
+    input.CommandsSet();
     if (serviceState_ == scm::kRunning) service_.StopNTService();
     return WaitForState(scm::kStopped);
 }

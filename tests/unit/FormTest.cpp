@@ -217,6 +217,21 @@ TEST(Form, AClickIsALeftPressAndReleaseOnTheSameEnabledCommand) {
 Act Press(Key key, bool shift = false) {
     return [=](FakeWindow& w) { w.form.input.KeyDown(key, shift); };
 }
+Act Release(Key key) {
+    return [=](FakeWindow& w) { w.form.input.KeyUp(key); };
+}
+// A left press in the middle of `down` and its release in the middle of `up`.
+Act Mouse(ControlId down, ControlId up) {
+    return [=](FakeWindow& w) {
+        w.form.input.MouseDown(1, 0, Mid(down).x, Mid(down).y);
+        w.form.input.MouseUp(Mid(up).x, Mid(up).y);
+    };
+}
+Act Then(std::vector<Act> acts) {
+    return [=](FakeWindow& w) {
+        for (const Act& act : acts) act(w);
+    };
+}
 Act Arrow(Direction direction) {
     return [=](FakeWindow& w) { w.form.input.Arrow(direction); };
 }
@@ -234,13 +249,17 @@ TEST(Form, KeysMoveTheFocusAmongEnabledCommandsAndPressTheFocusedOne) {
     constexpr std::int32_t S = kStopped, R = kRunning;
     const std::optional<ControlId> no;
     const Act tab = Press(Key::Tab), back = Press(Key::Tab, true), enter = Press(Key::Enter);
+    const Act space = Then({Press(Key::Space), Release(Key::Space)});
     const Act left = Arrow(Direction::Left), right = Arrow(Direction::Right),
               up = Arrow(Direction::Up), down = Arrow(Direction::Down);
     // Enter while Stop waits: Stop is grey and Restart is not, and the
     // second press must press neither.
     const Act twice = [](FakeWindow& w) {
         w.manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
-        w.desktop.Schedule(100, [&w] { w.form.input.KeyDown(Key::Enter, false); });
+        w.desktop.Schedule(100, [&w] {
+            EXPECT_EQ(w.form.input.Focused(), std::nullopt);  // at once, not at the next refresh
+            w.form.input.KeyDown(Key::Enter, false);
+        });
         w.desktop.Schedule(2000, [&w] { w.manager.Settle(ServiceName); });
         w.form.input.KeyDown(Key::Enter, false);
     };
@@ -267,13 +286,23 @@ TEST(Form, KeysMoveTheFocusAmongEnabledCommandsAndPressTheFocusedOne) {
         // Enter and Space press the focused command; one greyed by its own
         // press gives the focus to none, so a second press presses nothing.
         {S, no, enter, no, S},               {S, lblStart, enter, no, R},
-        {R, lblStop, Press(Key::Space), no, 0},                  {R, lblStop, twice, no, 0},
+        {R, lblStop, space, no, 0},          {R, lblStop, twice, no, 0},
+        // Space presses on the way up, where it went down.
+        {S, lblStart, Press(Key::Space), lblStart, S},
+        {S, lblStart, Then({Press(Key::Space), tab, Release(Key::Space)}), lblClose, S},
+        // A press of the mouse takes the focus as it does on a button.
+        {R, lblClose, Mouse(lblStop, lblStart), lblStop, R},
+        {S, lblClose, Then({Mouse(lblStart, lblStart), enter}), no, R},
         {R, lblClose, enter, lblClose, R, true}, {R, lblStop, Press(Key::Escape), lblStop, R, true},
-        // Greyed by the service, the focus moves on to the next service
-        // command that can be pressed, never to Close, or to none.
+        // Greyed by the service, the focus is kept in mind while nothing can
+        // be pressed and lands on the first service command that can, never
+        // on Close; unless the user has put it somewhere meanwhile.
         {R, lblStop, Becomes(scm::kStopPending), no, scm::kStopPending},
+        {R, lblStop, Then({Becomes(scm::kStopPending), Becomes(S)}), lblStart, S},
+        {S, lblStart, Then({Becomes(scm::kStartPending), Becomes(R)}), lblStop, R},
+        {R, lblRestart, Becomes(S), lblStart, S},
+        {R, lblStop, Then({Becomes(scm::kStopPending), tab, Becomes(S)}), lblClose, S},
         {R, lblClose, Becomes(scm::kStopPending), lblClose, scm::kStopPending},
-        {R, lblRestart, Becomes(S), lblStart, S},                {S, lblStart, Becomes(R), lblStop, R},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -320,6 +349,7 @@ TEST(Form, AReaderHearsEachCommandsStateAndTheCaptionlessCloseByItsTooltip) {
     EXPECT_TRUE(of(lblStart).focused && !of(lblStart).unavailable);
     EXPECT_TRUE(of(lblStop).unavailable && !of(lblStop).focused);
     EXPECT_EQ(AccessibleChildId(Image1), 0);
+    EXPECT_EQ(w.form.LabelFor(Image1), nullptr);
 }
 
 }  // namespace

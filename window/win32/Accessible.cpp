@@ -138,11 +138,16 @@ HRESULT Accessible::get_accState(VARIANT child, VARIANT* state) {
     bool valid = false;
     const AccessibleElement* element = Element(child, valid);
     if (!valid) return E_INVALIDARG;
-    long flags = 0;
+    // Whatever a focus event or get_accFocus names says FOCUSED: a command,
+    // or the client itself while the window has the keyboard and no command
+    // is focused; a reader drops a focus event on an object that does not.
+    const bool active = GetFocus() == window_;
+    const bool anyFocused = form_->input.Focused().has_value();
+    long flags = STATE_SYSTEM_FOCUSABLE | (active && !anyFocused ? STATE_SYSTEM_FOCUSED : 0);
     if (element != nullptr && !element->button) flags = STATE_SYSTEM_READONLY;
     if (element != nullptr && element->button)
         flags = element->unavailable ? STATE_SYSTEM_UNAVAILABLE : STATE_SYSTEM_FOCUSABLE;
-    if (element != nullptr && element->focused && GetFocus() == window_) flags |= STATE_SYSTEM_FOCUSED;
+    if (element != nullptr && element->focused && active) flags |= STATE_SYSTEM_FOCUSED;
     Set(*state, flags);
     return S_OK;
 }
@@ -251,7 +256,9 @@ HRESULT Accessible::accDoDefaultAction(VARIANT child) {
     bool valid = false;
     const AccessibleElement* element = Element(child, valid);
     if (!valid) return E_INVALIDARG;
-    if (element == nullptr || !element->button) return DISP_E_MEMBERNOTFOUND;
+    // A greyed command has no action to take, as static text has none: a
+    // reader must not announce a press that will not happen.
+    if (element == nullptr || !element->button || element->unavailable) return DISP_E_MEMBERNOTFOUND;
     PostMessageW(window_, kDefaultActionMessage, static_cast<WPARAM>(element->id), 0);
     return S_OK;
 }

@@ -157,6 +157,9 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_KEYDOWN:
             OnKeyDown(wParam, lParam);
             return 0;
+        case WM_KEYUP:
+            if (wParam == VK_SPACE) form_->input.KeyUp(Key::Space);
+            return 0;
         // The cue comes and goes with the keyboard and the keyboard cues.
         case WM_UPDATEUISTATE:
             DefWindowProcW(hwnd_, message, wParam, lParam);
