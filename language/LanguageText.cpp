@@ -10,7 +10,7 @@
 namespace qv {
 namespace {
 
-// Every line end is held as this one character (see OneLineEnd).
+// Every line end is held as this one character (see Cleaned).
 constexpr wchar_t kLineEnd = L'\n';
 constexpr std::wstring_view kSeparator = L"=>";
 
@@ -25,8 +25,14 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
 // Editors end lines with CR LF, LF or a lone CR, and a file passed between
 // them mixes those or gains CR CR LF. Every CR becomes an LF: a CR LF then
 // leaves an empty line behind, which no lookup can tell from none, and no
-// translation keeps a CR for a screen reader to read out.
-void OneLineEnd(std::wstring& text) { std::replace(text.begin(), text.end(), L'\r', kLineEnd); }
+// translation keeps a CR for a screen reader to read out. Any other control
+// character goes: a NUL would end a caption, and the tooltip composed from
+// it, where Windows reads the text as a C string, and a tab or the like is
+// drawn as a box.
+void Cleaned(std::wstring& text) {
+    std::replace(text.begin(), text.end(), L'\r', kLineEnd);
+    std::erase_if(text, [](wchar_t c) { return c != kLineEnd && (c < L' ' || (c >= 0x7F && c <= 0x9F)); });
+}
 
 std::wstring DecodeUtf8Text(std::string_view bytes) { return DecodeUtf8(bytes).text; }
 
@@ -77,7 +83,7 @@ std::wstring DecodeUnmarked(std::string_view bytes) {
 
 LanguageText::LanguageText(std::wstring text) {
     try {
-        OneLineEnd(text);
+        Cleaned(text);
         folded_ = FoldCase(text);
         text_ = std::move(text);
     } catch (const std::bad_alloc&) {

@@ -22,7 +22,8 @@ public:
     LanguageText() = default;
     explicit LanguageText(std::wstring text);
 
-    // The text with each line end (CR LF, LF or a lone CR) as one LF.
+    // The text with each line end (CR LF, LF or a lone CR) as one LF, and no
+    // other control characters.
     const std::wstring& Text() const { return text_; }
     bool empty() const { return text_.empty(); }
 
