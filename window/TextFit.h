@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <string_view>
 
 #include "window/Layout.h"
 
@@ -37,5 +38,11 @@ FittedText FitText(int designed, int floor, PixelSize box, Measure measure) {
     }
     return {smallest, true};
 }
+
+// Whether a text reads from right to left: its first strongly directed
+// character is one of a right-to-left script (Hebrew, Arabic, Syriac,
+// Thaana, N'Ko ...), as the Unicode bidirectional algorithm decides a
+// paragraph's direction. Digits, blanks, signs and marks decide nothing.
+bool RightToLeft(std::wstring_view text);
 
 }  // namespace qv

@@ -52,5 +52,23 @@ TEST(TextFit, TheLargestSizeThatFitsWholeDownToTheLegibleFloorThenCut) {
         EXPECT_EQ(LegibleTextPixels(1440.0f / static_cast<float>(dpi)), pixels) << dpi;
 }
 
+// A text reads from the right when its first strongly directed character is
+// of a right-to-left script; digits, blanks and signs decide nothing.
+TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
+    const std::pair<const wchar_t*, bool> rows[] = {
+        {L"Stopped", false},
+        {L"\u0645\u062a\u0648\u0642\u0641 (Quorvel 2)", true},  // Arabic, then Latin
+        {L"(Quorvel 2) \u0645\u062a\u0648\u0642\u0641", false},
+        {L"2 \u05e2\u05e6\u05d5\u05e8", true},                  // Hebrew after a digit
+        {L"\u0661\u0662 Start", false},                           // Arabic-Indic digits
+        {L"\u200f2 Start", true},                                  // a right-to-left mark
+        {L"\u041f\u0443\u0441\u043a", false},                      // Cyrillic
+        {L"\u505c\u6b62", false},                                  // CJK
+        {L"\xD802\xDD00", true},                                   // U+10900, Phoenician
+        {L"", false},
+    };
+    for (const auto& [text, rightToLeft] : rows) EXPECT_EQ(RightToLeft(text), rightToLeft) << text;
+}
+
 }  // namespace
 }  // namespace qv

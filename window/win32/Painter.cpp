@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "window/TextFit.h"
+
 namespace qv {
 namespace {
 
@@ -22,10 +24,12 @@ void PaintLine(HDC dc, const ControlLayout& layout, const PixelRect& r, int stro
 // As a label lays out its text: from the top, broken at word boundaries;
 // or, for a text too long even at the smallest legible size, on one line
 // ended with an ellipsis wherever the rectangle ends, so that it shows it
-// is cut.
-UINT TextFormat(const ControlLayout& layout, bool cut = false) {
+// is cut. A right-to-left text reads in its own order, its ellipsis where
+// its reading stops, aligned as the label aligns: the layout is not mirrored.
+UINT TextFormat(const ControlLayout& layout, const std::wstring& text, bool cut = false) {
     const UINT lines = cut ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK;
-    return lines | DT_TOP | (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT);
+    return lines | DT_TOP | (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT) |
+           (RightToLeft(text) ? DT_RTLREADING : 0);
 }
 
 void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scene) {
@@ -33,7 +37,7 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     const ControlLayout& layout = kLayout[index];
     const SelectedObject font(dc, scene.fonts[index]);
     RECT rect = LabelRect(layout.id, scene.twipsPerPixel, scene.heading);
-    const UINT format = TextFormat(layout, scene.fonts.Cut(index));
+    const UINT format = TextFormat(layout, label.Caption(), scene.fonts.Cut(index));
     SetBkMode(dc, TRANSPARENT);
     // Text past the rectangle is cut off, also below its last whole line.
     const int saved = SaveDC(dc);
@@ -112,7 +116,7 @@ PixelSize LabelTextSize(HDC dc, HFONT font, const std::wstring& text, const Cont
     // into, and a width beyond the label's for a word it cannot break.
     RECT measured{0, 0, box.right - box.left, 0};
     const SelectedObject selected(dc, font);
-    DrawTextW(dc, text.c_str(), -1, &measured, TextFormat(layout) | DT_CALCRECT);
+    DrawTextW(dc, text.c_str(), -1, &measured, TextFormat(layout, text) | DT_CALCRECT);
     return {measured.right - measured.left, measured.bottom - measured.top};
 }
 

@@ -3,6 +3,7 @@
 // event loop of a waiting command, and the calls that shape and move it.
 #include <windows.h>
 
+#include "window/TextFit.h"
 #include "window/win32/StatusWindow.h"
 
 namespace qv {
@@ -51,7 +52,9 @@ void StatusWindow::InvalidateLabel(ControlId id) {
 }
 
 void StatusWindow::ShowMessage(const std::wstring& text, const std::wstring& title) {
-    MessageBoxW(hwnd_, text.c_str(), title.c_str(), MB_OK);
+    // A translation in a right-to-left script reads in its own order, from the right.
+    MessageBoxW(hwnd_, text.c_str(), title.c_str(),
+                MB_OK | (RightToLeft(text) ? UINT{MB_RTLREADING | MB_RIGHT} : 0u));
 }
 
 bool StatusWindow::DoEvents() {

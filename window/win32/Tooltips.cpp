@@ -1,5 +1,7 @@
 #include "window/win32/Tooltips.h"
 
+#include "window/TextFit.h"
+
 namespace qv {
 
 void Tooltips::Create(HWND owner, HINSTANCE instance, const frmVctool& form, float twipsPerPixel) {
@@ -17,7 +19,6 @@ void Tooltips::Create(HWND owner, HINSTANCE instance, const frmVctool& form, flo
         if (!kLayout[i].command) continue;
         texts_[i] = form.LabelFor(kLayout[i].id)->ToolTipText();
         TOOLINFOW tool = ToolOf(i, twipsPerPixel);
-        tool.uFlags = TTF_SUBCLASS;
         SendMessageW(window_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
@@ -34,7 +35,7 @@ void Tooltips::Retext(std::size_t index, const std::wstring& text, float twipsPe
     if (window_ == nullptr || !kLayout[index].command) return;
     texts_[index] = text;
     TOOLINFOW tool = ToolOf(index, twipsPerPixel);
-    SendMessageW(window_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(window_, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 TOOLINFOW Tooltips::ToolOf(std::size_t index, float twipsPerPixel) {
@@ -45,6 +46,8 @@ TOOLINFOW Tooltips::ToolOf(std::size_t index, float twipsPerPixel) {
     const PixelRect r = ControlRect(kLayout[index], twipsPerPixel);
     tool.rect = {r.left, r.top, r.right, r.bottom};
     tool.lpszText = texts_[index].data();
+    // A right-to-left translation reads in its own order.
+    tool.uFlags = TTF_SUBCLASS | (RightToLeft(texts_[index]) ? TTF_RTLREADING : 0);
     return tool;
 }
 
