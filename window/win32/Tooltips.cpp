@@ -1,12 +1,14 @@
 #include "window/win32/Tooltips.h"
 
+#include "window/win32/SystemLibrary.h"
+
 namespace qv {
 
 void Tooltips::Create(HWND owner, HINSTANCE instance, const frmVctool& form, float twipsPerPixel) {
     if (window_ != nullptr) return;
     using InitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init = reinterpret_cast<InitCommonControlsEx>(reinterpret_cast<void*>(
-        GetProcAddress(LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx")));
+        GetProcAddress(LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx")));
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     if (init == nullptr || !init(&controls)) return;
     owner_ = owner;
