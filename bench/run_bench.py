@@ -33,8 +33,8 @@ TOOL, SPIN, SCM, BARE = ("QVStatusTool.exe", "bench_spinwait.exe", "bench_bare_s
 # The tool with a 10 ms refresh (bench/QVStatusToolSoak.cpp).
 SOAK = "QVStatusToolSoak.exe"
 PROBE = "bench_probe.exe"
-# Row names of the second bench_bare_scm and of the two tools with and
-# without a language file, each measured side by side with the other.
+# Row names of the second bench_bare_scm and of the tool with and without a
+# language file, the latter one after the other (one copy per session).
 SCM_TWIN = "bench_bare_scm.exe (2nd copy)"
 TOOL_LANGUAGE, TOOL_ENGLISH = "tool, 1 MiB German.txt", "tool, no language settings"
 MESSAGE_TITLE = "QVStatusTool"
@@ -579,18 +579,17 @@ class Bench:
         return figures
 
     def language_idle(self, folder: str, english: frozenset[int]) -> dict:
-        """The tool with the 1 MiB file beside the tool without language
-        settings, like the idle row. The first shows its translation before
-        the settings are removed for the second."""
-        self.use_language_folder(folder)
-        time.sleep(1.0)
-        with Program(self, TOOL) as translated:
-            translated.wait_painted(
-                lambda im: self.tool_painted(im) and self.status_mask(im) != english)
-            self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
-            with Program(self, TOOL) as english_only:
-                wait(english_only.find_window, "the second tool's window", deadline=START_DEADLINE)
-                return self.idle_spans({TOOL_LANGUAGE: translated, TOOL_ENGLISH: english_only})
+        """The tool with the 1 MiB file, then the tool without language
+        settings, each like the idle row once it shows its own status text."""
+        figures = {}
+        for name, translated in ((TOOL_LANGUAGE, True), (TOOL_ENGLISH, False)):
+            (self.use_language_folder(folder) if translated
+             else self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f"))
+            time.sleep(1.0)
+            with Program(self, TOOL) as p:
+                p.wait_painted(lambda im: self.tool_painted(im) and (self.status_mask(im) != english) == translated)
+                figures |= self.idle_spans({name: p})
+        return figures
 
     def soak(self) -> None:
         """QVStatusToolSoak.exe refreshing --soak-refreshes times while the
@@ -747,8 +746,8 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
 
     idle, launch = results["language"]["idle"], results["language"]["launch"]
     rows.append(tick_row(
-        f"CPU per idle refresh tick with a 1 MiB language file ({args.idle_seconds} s side by "
-        f"side)", run_time(idle[TOOL_LANGUAGE], notes, "idle tool with a language file"),
+        f"CPU per idle refresh tick with a 1 MiB language file ({args.idle_seconds} s each, one "
+        f"after the other)", run_time(idle[TOOL_LANGUAGE], notes, "idle tool with a language file"),
         run_time(idle[TOOL_ENGLISH], notes, "idle tool without language settings"),
         idle[TOOL_LANGUAGE]["wall"] / REFRESH_S, "the tool without language settings"))
     big, small = launch["1 MiB"], launch["1 KiB"]

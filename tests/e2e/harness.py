@@ -145,17 +145,20 @@ class Tool:
 
     # -- the tool --
 
-    def start(self, trace: Path | None = None) -> subprocess.Popen:
-        """The tool started, with its service calls traced into `trace`."""
+    def start(self, trace: Path | None = None, **env: str) -> subprocess.Popen:
+        """The tool started, with its service calls traced into `trace` and
+        `env` added to its environment (WINEDLLOVERRIDES, say)."""
+        if trace:
+            env["WINEDEBUG"] = "-all,trace+service"
         # From C:\, so that it has to find its own folder.
         with open(trace or os.devnull, "wb") as err:
             return subprocess.Popen(
                 ["wine", self.folder + r"\QVStatusTool.exe"], cwd=self.prefix / "drive_c",
                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
-                env=dict(os.environ, WINEDEBUG="-all,trace+service") if trace else None)
+                env=dict(os.environ, **env))
 
-    def launch(self, trace: Path | None = None) -> None:
-        self.process = self.start(trace)
+    def launch(self, trace: Path | None = None, **env: str) -> None:
+        self.process = self.start(trace, **env)
         started = time.monotonic()
         x, y, *size = wait(self.where, "the tool's window")
         self.at = (x, y)

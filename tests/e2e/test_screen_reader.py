@@ -1,7 +1,9 @@
 """A screen reader in another process: the commands as push buttons, the
 title, heading and status as text, in each face; the changes it hears; and
-Start pressed through it installs and starts the service."""
+Start pressed through it installs and starts the service. Meanwhile the
+tool loads neither of the libraries planted in its folder."""
 
+import shutil
 import subprocess
 import tempfile
 
@@ -24,8 +26,22 @@ def expected(status: str, start: int, stop: int, restart: int) -> list:
 
 with h.scenario("screen_reader") as tool:
     tool.behave(StopPendingMs=3000)
-    tool.launch()
+    # Wine told to prefer a library beside the program to its own, as Windows
+    # does for one that is no known system library; each leaves NAME.ran.
+    for name in ("oleacc.dll", "comctl32.dll"):
+        shutil.copy2(h.BUILD / "tests/e2e/tools/planted.dll", tool.dir / name)
+    planted = lambda: sorted(p.name for p in tool.dir.glob("*.ran"))  # noqa: E731
+    tool.launch(WINEDLLOVERRIDES="oleacc,comctl32=n,b")
+    tool.read()  # a reader's first question loads OLE
+    assert not planted(), planted()
     h.wait(tool.elements, "the not-installed face", accept=lambda e: e == expected("Stopped", FOCUSABLE, GREY, GREY))
+    # The pointer's first visit to a command loads the common controls.
+    left, top, *_ = tool.rect("Start")
+    subprocess.run(["xdotool", "mousemove", "--sync", str(tool.at[0] + left + 2), str(tool.at[1] + top + 2)],
+                   check=True, timeout=30)
+    h.wait(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--classname", "^qvstatustool"],
+                                  capture_output=True, text=True, timeout=30).stdout.split()[1:], "Start's tooltip")
+    assert not planted(), planted()
 
     with tempfile.TemporaryFile("w+") as heard:
         listener = subprocess.Popen(["wine", tool.folder + r"\wininspect.exe", "events", h.TITLE, "8"],

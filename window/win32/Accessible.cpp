@@ -1,5 +1,7 @@
 #include "window/win32/Accessible.h"
 
+#include "window/win32/SystemLibrary.h"
+
 namespace qv {
 namespace {
 
@@ -14,7 +16,7 @@ template <typename Function>
 void Find(Function& function, const wchar_t* library, const char* name) {
     // Through void*, as a FARPROC names no particular signature.
     function = reinterpret_cast<Function>(
-        reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(library), name)));
+        reinterpret_cast<void*>(GetProcAddress(LoadSystemLibrary(library), name)));
 }
 
 const Ole& LoadedOle() {

@@ -12,6 +12,10 @@
 namespace qv {
 
 int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals) {
+    // First of all, as the token is an administrator's: no library loaded
+    // from here on, the program's own or one Windows loads for it, comes from
+    // the program's folder, where anyone who can write there could plant one.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     // Before anything else, and before any call to the service manager: a
     // second copy in the session only brings the first one's window forward,
     // as two would race on the service. Held until the window is gone.

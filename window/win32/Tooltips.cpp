@@ -1,6 +1,7 @@
 #include "window/win32/Tooltips.h"
 
 #include "window/TextFit.h"
+#include "window/win32/SystemLibrary.h"
 
 namespace qv {
 
@@ -8,7 +9,7 @@ void Tooltips::Create(HWND owner, HINSTANCE instance, const frmVctool& form, flo
     if (window_ != nullptr) return;
     using InitCommonControlsEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     const auto init = reinterpret_cast<InitCommonControlsEx>(reinterpret_cast<void*>(
-        GetProcAddress(LoadLibraryW(L"comctl32.dll"), "InitCommonControlsEx")));
+        GetProcAddress(LoadSystemLibrary(L"comctl32.dll"), "InitCommonControlsEx")));
     const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     if (init == nullptr || !init(&controls)) return;
     owner_ = owner;
