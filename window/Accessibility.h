@@ -19,6 +19,10 @@ struct AccessibleElement {
     bool focused;             // the button with the keyboard focus
 };
 
+// The text whose changes a reader speaks wherever it is: the status, the
+// one thing the window exists to tell.
+inline constexpr ControlId kLiveRegion = ControlId::lblStatus;
+
 // In their order as children (child id 1 is the first).
 std::vector<AccessibleElement> AccessibleElements(const frmVctool& form);
 // A control's child id; 0 for a control that is no element.

@@ -10,7 +10,16 @@ struct Ole {
     decltype(&::LresultFromObject) lresultFromObject = nullptr;
     decltype(&::CreateStdAccessibleObject) createStdAccessibleObject = nullptr;
     decltype(&::SysAllocString) sysAllocString = nullptr;
+    decltype(&::CoCreateInstance) coCreateInstance = nullptr;
 };
+
+// The annotation service's class and interface, and the property by which a
+// reader knows how eagerly to speak an object's changes, with its "polite"
+// value: when the reader is next idle.
+constexpr CLSID kAccPropServicesClass{0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+constexpr IID kAccPropServicesInterface{0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+constexpr MSAAPROPID kLiveSetting{0xc12bcd8e, 0x2a8e, 0x4950, {0x8a, 0xe7, 0x36, 0x25, 0x11, 0x1d, 0x58, 0xeb}};
+constexpr long kPolite = 1;
 
 template <typename Function>
 void Find(Function& function, const wchar_t* library, const char* name) {
@@ -29,6 +38,7 @@ const Ole& LoadedOle() {
         Find(loaded.lresultFromObject, L"oleacc.dll", "LresultFromObject");
         Find(loaded.createStdAccessibleObject, L"oleacc.dll", "CreateStdAccessibleObject");
         Find(loaded.sysAllocString, L"oleaut32.dll", "SysAllocString");
+        Find(loaded.coCreateInstance, L"ole32.dll", "CoCreateInstance");
         return loaded;
     }();
     return ole;
@@ -40,6 +50,24 @@ void Set(VARIANT& variant, long value) {
 }
 
 }  // namespace
+
+void Accessible::AnnotateLiveRegion(bool live) {
+    const Ole& ole = LoadedOle();
+    IAccPropServices* services = nullptr;
+    if (ole.coCreateInstance == nullptr ||
+        FAILED(ole.coCreateInstance(kAccPropServicesClass, nullptr, CLSCTX_INPROC_SERVER,
+                                    kAccPropServicesInterface, reinterpret_cast<void**>(&services))))
+        return;
+    const auto child = static_cast<DWORD>(AccessibleChildId(kLiveRegion));
+    if (live) {
+        VARIANT polite{};
+        Set(polite, kPolite);
+        services->SetHwndProp(window_, static_cast<DWORD>(OBJID_CLIENT), child, kLiveSetting, polite);
+    } else {
+        services->ClearHwndProps(window_, static_cast<DWORD>(OBJID_CLIENT), child, &kLiveSetting, 1);
+    }
+    services->Release();
+}
 
 LRESULT Accessible::Answer(WPARAM wParam) {
     const Ole& ole = LoadedOle();

@@ -25,6 +25,9 @@ public:
     LRESULT Answer(WPARAM wParam);
     // The window is going: later calls find nothing.
     void Disconnect() { form_ = nullptr; }
+    // Tells readers (or no longer) that the status is a polite live region,
+    // whose every change they speak without moving there.
+    void AnnotateLiveRegion(bool live);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;

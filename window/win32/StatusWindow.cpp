@@ -177,7 +177,10 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
-            if (accessible_ == nullptr) accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
+            if (accessible_ == nullptr) {
+                accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
+                accessible_->AnnotateLiveRegion(true);
+            }
             return accessible_->Answer(wParam);
         case kDefaultActionMessage:
             // Later, from a timer: the reader's call must have had its answer
@@ -187,6 +190,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         case WM_DESTROY:
             if (accessible_ != nullptr) {
+                accessible_->AnnotateLiveRegion(false);
                 accessible_->Disconnect();
                 accessible_->Release();
                 accessible_ = nullptr;

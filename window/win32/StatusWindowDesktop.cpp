@@ -30,8 +30,11 @@ void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
                         : what == LabelProperty::Enabled ? EVENT_OBJECT_STATECHANGE
                         : what == LabelProperty::ToolTip ? EVENT_OBJECT_DESCRIPTIONCHANGE
                                                          : 0;
-    if (const int child = AccessibleChildId(id); child != 0 && event != 0)
+    if (const int child = AccessibleChildId(id); child != 0 && event != 0) {
         NotifyWinEvent(event, hwnd_, OBJID_CLIENT, child);
+        if (id == kLiveRegion && what == LabelProperty::Caption)
+            NotifyWinEvent(EVENT_OBJECT_LIVEREGIONCHANGED, hwnd_, OBJID_CLIENT, child);
+    }
 }
 
 void StatusWindow::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {
