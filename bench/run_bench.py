@@ -189,8 +189,8 @@ class Program:
         whatever it says, also as "status"."""
         x, y = self.geometry[:2]
         found = {}
-        for role, _, name, *_, where in self.bench.tool.read():
-            left, top, width, height = (int(v) for v in where.split(","))
+        for role, _, name, _, _, *where in self.bench.tool.rows("acc", TITLE):
+            left, top, width, height = map(int, where)
             found[name] = (left - x, top - y, left - x + width, top - y + height)
             if int(role) == TEXT:
                 found["status"], found["status name"] = found[name], name
@@ -476,8 +476,7 @@ class Bench:
             restart = tool.controls()["Restart"]
             time.sleep(1.0)
             figures[TOOL] = self.measure_wait(tool, restart, self.restart_enabled)
-            figures[TOOL]["message_box"] = not self.tool.inspect(
-                "box", MESSAGE_TITLE).startswith("error=")
+            figures[TOOL]["message_box"] = bool(self.tool.rows("box", MESSAGE_TITLE))
         if figures[TOOL]["message_box"]:
             self.notes.append(
                 f"The tool's Restart wait ended in its watchdog message (service deleted): a "

@@ -1,8 +1,6 @@
-"""The real QVStatusTool.exe under Wine and Xvfb, watched from outside: through
-the screen reader interface, the screen's pixels, the message boxes and the
-service (wininspect.exe), and the service's registry key. A scenario runs
-under tools/wine/with-xvfb.sh tools/wine/with-prefix.sh, in a prefix and on
-an X display of its own."""
+"""The real QVStatusTool.exe under Wine and Xvfb, watched from outside (see
+README.md). A file of scenarios runs under tools/wine/with-xvfb.sh
+tools/wine/with-prefix.sh, in a prefix and on an X display of its own."""
 
 from __future__ import annotations
 
@@ -25,11 +23,7 @@ TITLE = "Voice Chat Service Status Tool"
 SERVICE = "QuorvelVC"
 SERVICE_KEY = rf"HKLM\SYSTEM\CurrentControlSet\Services\{SERVICE}"
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Quorvel\Options"
-STOPPED, START_PENDING, STOP_PENDING, RUNNING = 1, 2, 3, 4
-WATCHDOG_TEXT = ("Problem in running Quorvel Voice Chat Service Tool. "
-                 "Please re-install Voice Chat Service Tool")
-MISSING_TEXT = ("Unable to Start due to a dependency file missing. "
-                "Please re-install Voice Chat Service Tool")
+STOPPED, START_PENDING, RUNNING = 1, 2, 4
 BUTTON, TEXT = 43, 41  # ROLE_SYSTEM_PUSHBUTTON, ROLE_SYSTEM_STATICTEXT
 UNAVAILABLE = 1  # STATE_SYSTEM_UNAVAILABLE
 # Generous: a loaded two-core machine can take long to start a Wine process.
@@ -56,11 +50,20 @@ def wait(probe, what: str, accept=bool, deadline: float = DEADLINE, every: float
         time.sleep(every)
 
 
+def xdotool(*args: object, check: bool = True) -> str:
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
+                          check=check, timeout=30).stdout
+
+
+def windows() -> list[str]:
+    """The X windows that show the tool."""
+    return xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$", check=False).split()
+
+
 class Tool:
-    """The program folder in this scenario's prefix, the service and the tool."""
+    """The program folder in this prefix, the service and the tool."""
 
     def __init__(self, name: str, folder: str = r"C:\Program Files\Quorvel") -> None:
-        self.name = name
         self.prefix = Path(os.environ["WINEPREFIX"])
         self.folder = folder
         self.dir = self.prefix / "drive_c" / folder[3:].replace("\\", "/")
@@ -86,6 +89,13 @@ class Tool:
     def inspect(self, *args: str) -> str:
         return self.wine(self.folder + r"\wininspect.exe", *args).strip()
 
+    def rows(self, *args: str) -> list[list[str]]:
+        """wininspect's answer, a row of tab-separated fields a line; no row
+        when what it was asked about is not there."""
+        rows = [line.split("\t") for line in self.inspect(*args).splitlines()]
+        assert all(row[0] != "error" for row in rows), f"wininspect {args}: {rows}"
+        return rows
+
     def reg_add(self, key: str, name: str, value: str, kind: str = "REG_SZ") -> None:
         self.wine("reg", "add", key, "/v", name, "/t", kind, "/d", value, "/f")
 
@@ -95,9 +105,8 @@ class Tool:
         for key in (r"HKCU\Control Panel\Desktop",
                     r"HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts"):
             self.reg_add(key, "LogPixels", str(dpi), "REG_DWORD")
-        subprocess.run(["wineserver", "-k"], timeout=60)
-        subprocess.run(["wineserver", "-w"], timeout=60)
-        subprocess.run(["wineserver", "-p"], timeout=60)
+        for flag in ("-k", "-w", "-p"):
+            subprocess.run(["wineserver", flag], timeout=60)
 
     # -- the service --
 
@@ -122,18 +131,8 @@ class Tool:
     def state(self) -> int | None:
         """The service's state as the manager reports it; None when it does
         not know the service."""
-        answer = self.inspect("service", SERVICE)
-        assert answer.startswith("state=") or answer == "error=1060", f"wininspect: {answer!r}"
-        return int(answer.split()[0][6:]) if answer.startswith("state=") else None
-
-    def image_path(self) -> str:
-        return self.inspect("service", SERVICE).split(" path=", 1)[1]
-
-    def end_service_process(self) -> None:
-        """Ends the service's own process, by its id, as only that ends a
-        service stuck pending."""
-        pid = self.inspect("service", SERVICE).split()[1][4:]
-        self.wine("taskkill", "/f", "/pid", pid)
+        found = self.rows("service", SERVICE)  # state, process id, image path
+        return int(found[0][0]) if found else None
 
     def wait_state(self, state: int | None) -> None:
         wait(self.state, f"service state {state}", accept=lambda seen: seen == state)
@@ -167,10 +166,9 @@ class Tool:
 
     def where(self) -> tuple[int, int, int, int] | None:
         """The tool's window on the screen: x, y, width, height."""
-        assert self.process.poll() is None, f"the tool exited with {self.process.returncode}"
-        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$",
-                                "getwindowgeometry", "--shell"],
-                               capture_output=True, text=True, timeout=30).stdout
+        assert self.running(), f"the tool exited with {self.process.returncode}"
+        found = xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$", "getwindowgeometry", "--shell",
+                        check=False)
         values = dict(line.split("=", 1) for line in found.split() if "=" in line)
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
 
@@ -185,16 +183,10 @@ class Tool:
         self.last = Image.open(io.BytesIO(png)).convert("RGB")
         return self.last
 
-    def read(self) -> list[list[str]]:
-        """A line per drawn control as a screen reader finds it: role, state,
-        name, description, default action, location on the screen."""
-        rows = [(line + "\t" * 5).split("\t")[:6] for line in self.inspect("acc", TITLE).splitlines()]
-        return [r for r in rows if r[0].isdigit()]
-
     def elements(self) -> list[tuple[int, int, str, str, str]]:
         """The drawn controls in the reader's order: role, state, name,
         description, default action."""
-        return [(int(r[0]), int(r[1]), *r[2:5]) for r in self.read()]
+        return [(int(row[0]), int(row[1]), *row[2:5]) for row in self.rows("acc", TITLE)]
 
     def face(self) -> str:
         """'Running: Start- Stop+ Restart+' for what the window shows: the
@@ -214,36 +206,33 @@ class Tool:
     def rect(self, name: str) -> tuple[int, int, int, int]:
         """The control a reader knows by `name`, where the window lays it out:
         left, top, right, bottom (exclusive), in window pixels."""
-        for row in self.read():
-            if row[2] == name:
-                left, top, width, height = (int(v) for v in row[5].split(","))
-                left, top = left - self.at[0], top - self.at[1]
-                return left, top, left + width, top + height
-        raise AssertionError(f"no control named {name!r}")
+        found = [map(int, row[5:]) for row in self.rows("acc", TITLE) if row[2] == name]
+        assert found, f"no control named {name!r}"
+        left, top, width, height = found[0]
+        left, top = left - self.at[0], top - self.at[1]
+        return left, top, left + width, top + height
 
     def click(self, name: str) -> None:
         left, top, right, bottom = self.rect(name)
         self.click_at((left + right) // 2, (top + bottom) // 2)
 
     def click_at(self, x: int, y: int, button: int = 1) -> None:
-        subprocess.run(["xdotool", "mousemove", "--sync", str(self.at[0] + x), str(self.at[1] + y),
-                        "click", str(button), "mousemove", "1000", "750"], check=True, timeout=30)
+        xdotool("mousemove", "--sync", self.at[0] + x, self.at[1] + y, "click", button,
+                "mousemove", 1000, 750)
 
     def keys(self, *keys: str) -> None:
         """Keys typed into the window, which has the keyboard focus."""
-        window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", f"^{TITLE}$"],
-                                capture_output=True, text=True, timeout=30).stdout.split()[0]
-        subprocess.run(["xdotool", "windowfocus", "--sync", window], check=True, timeout=30)
+        window = windows()[0]
+        xdotool("windowfocus", "--sync", window)
         # Not checked: a key that ends the tool takes the window with it.
-        subprocess.run(["xdotool", "key", "--window", window, *keys], timeout=30)
+        xdotool("key", "--window", window, *keys, check=False)
 
     def box(self, title: str) -> str:
         """The text of the message box titled `title`, once it is up."""
-        return wait(lambda: self.inspect("box", title), f"a box titled {title!r}",
-                    accept=lambda text: text and not text.startswith("error="))
+        return wait(lambda: self.rows("box", title), f"a box titled {title!r}")[0][0]
 
     def press_ok(self, title: str) -> None:
-        assert self.inspect("ok", title) == "pressed", f"no OK button in {title!r}"
+        assert self.rows("ok", title) == [["pressed"]], f"no OK button in {title!r}"
 
     def end(self) -> None:
         if self.running():
@@ -253,7 +242,7 @@ class Tool:
 
 @contextlib.contextmanager
 def scenario(name: str, **where):
-    """A Tool for one scenario; keeps its last screenshot when it fails."""
+    """A Tool for a file of scenarios; keeps its last screenshot on failure."""
     tool = Tool(name, **where)
     try:
         yield tool
