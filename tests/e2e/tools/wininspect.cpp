@@ -11,7 +11,9 @@
 //   press TITLE N         a reader's default action on child N: "pressed"
 //   focus TITLE           the focused child (0: the client itself)
 //   events TITLE S        "listening", then for S seconds the changes a
-//                         reader hears: "name N", "state N" or "focus N"
+//                         reader hears: "name N", "state N", "live N", or
+//                         "focus N focused" (or "unfocused": the state its
+//                         object reports when asked)
 #include <windows.h>
 
 #include <oleacc.h>
@@ -101,19 +103,32 @@ int Focus(IAccessible& client) {
     return focus.vt == VT_I4 ? Row({Number(focus.lVal)}) : kNotThere;
 }
 
-void CALLBACK Noted(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+// A focus event with the state its object reports then, as a reader asks it.
+void CALLBACK Noted(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
     if (object != OBJID_CLIENT) return;
-    const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE    ? L"name "
-                          : event == EVENT_OBJECT_STATECHANGE ? L"state "
-                          : event == EVENT_OBJECT_FOCUS       ? L"focus "
-                                                              : nullptr;
-    if (what != nullptr) Row({what + Number(child)});
+    const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE         ? L"name "
+                          : event == EVENT_OBJECT_STATECHANGE      ? L"state "
+                          : event == EVENT_OBJECT_LIVEREGIONCHANGED ? L"live "
+                          : event == EVENT_OBJECT_FOCUS            ? L"focus "
+                                                                   : nullptr;
+    if (what == nullptr) return;
+    std::wstring line = what + Number(child);
+    IAccessible* found = nullptr;
+    VARIANT id{};
+    if (event == EVENT_OBJECT_FOCUS &&
+        SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &found, &id))) {
+        VARIANT state{};
+        found->get_accState(id, &state);
+        line += (state.lVal & STATE_SYSTEM_FOCUSED) ? L" focused" : L" unfocused";
+        found->Release();
+    }
+    Row({line});
 }
 
 int Events(HWND window, int seconds) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, &Noted, pid, 0,
+    SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, &Noted, pid, 0,
                     WINEVENT_OUTOFCONTEXT);
     Row({L"listening"});
     const ULONGLONG end = GetTickCount64() + 1000ull * static_cast<ULONGLONG>(seconds);
