@@ -16,9 +16,10 @@ struct Picture {
     // and a zero byte, as a 32-bit top-down device-independent bitmap holds it.
     std::vector<std::uint32_t> pixels;
 
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
+    std::uint32_t at(int x, int y) const { return pixels[Index(x, y)]; }
+    std::uint32_t& at(int x, int y) { return pixels[Index(x, y)]; }
+    std::size_t Index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
     }
 };
 
