@@ -7,9 +7,10 @@
 
 #include "window/Layout.h"
 
-// The design is laid out in 100 % pixels and goes through Density, as in
-// tools/art/make-art.py, which draws the same picture for 100 % (and agrees
-// within a level elsewhere): change the two together.
+// The design is laid out in 100 % pixels and goes through Density. At 100 %
+// it is the bitmap the program used to carry for that density to a level
+// (tests/unit/data/background-96.bmp), save where that bitmap's 255 colours
+// could not hold an edge's blend.
 namespace qv {
 namespace {
 
@@ -23,7 +24,7 @@ constexpr Colour Mix(Colour a, Colour b, double t) {
 }
 
 std::uint32_t Channel(double v) {
-    // Halves to the even neighbour, as the generator rounds.
+    // Halves go to the even neighbour, as they did in the bitmap this replaced.
     return static_cast<std::uint32_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
 }
 std::uint32_t Pack(Colour c) { return Channel(c.r) << 16 | Channel(c.g) << 8 | Channel(c.b); }

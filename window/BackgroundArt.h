@@ -1,7 +1,6 @@
-// The window's background picture, drawn from code at any density: bands and
-// rules, a gradient, faint digits, the close mark, the three button frames
-// and the rounded outline. At 100 % the program shows the committed bitmap
-// that tools/art/make-art.py draws from the same design.
+// The window's background picture, drawn from code at every density: bands
+// and rules, a gradient, faint digits, the close mark, the three button
+// frames and the rounded outline.
 #pragma once
 
 #include <cstddef>
