@@ -1,7 +1,6 @@
-// The window's background picture, drawn from code at any density: bands and
-// rules, a gradient, faint digits, the close mark, the three button frames
-// and the rounded outline. At 100 % the program shows the committed bitmap
-// that tools/art/make-art.py draws from the same design.
+// The window's background picture, drawn from code at every density: bands
+// and rules, a gradient, faint digits, the close mark, the three button
+// frames and the rounded outline.
 #pragma once
 
 #include <cstddef>
@@ -16,9 +15,10 @@ struct Picture {
     // and a zero byte, as a 32-bit top-down device-independent bitmap holds it.
     std::vector<std::uint32_t> pixels;
 
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                      static_cast<std::size_t>(x)];
+    std::uint32_t at(int x, int y) const { return pixels[Index(x, y)]; }
+    std::uint32_t& at(int x, int y) { return pixels[Index(x, y)]; }
+    std::size_t Index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x);
     }
 };
 

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Draws the status window's artwork and writes it into window/res/.
+"""Draws the status window's icons and cursor and writes them into window/res/.
 
     /usr/bin/python3 tools/art/make-art.py            regenerate window/res/*
     /usr/bin/python3 tools/art/make-art.py --out DIR  write somewhere else
 
-The background at 100 % is drawn here; the program draws every other density
-itself (window/BackgroundArt.cpp), from the same design: keep the two in step.
+The background is no file: the program draws it at every density
+(window/BackgroundArt.cpp).
 
 Everything is computed from plain arithmetic (no random module, no clock, no
 fonts), so a run yields the same bytes on every machine with the same Pillow.
@@ -14,7 +14,6 @@ Pillow nor ImageMagick lets us choose the bit depth of each entry.
 """
 
 import argparse
-import functools
 import io
 import math
 import os
@@ -29,7 +28,7 @@ REPO = os.path.normpath(os.path.join(HERE, "..", ".."))
 RES = os.path.join(REPO, "window", "res")
 
 # ---------------------------------------------------------------------------
-# small colour helpers
+# small helpers
 # ---------------------------------------------------------------------------
 
 
@@ -50,358 +49,19 @@ def smooth(t):
     return t * t * (3 - 2 * t)
 
 
-def inside_rrect(px, py, x0, y0, x1, y1, r):
-    if px < x0 or px > x1 or py < y0 or py > y1:
-        return False
-    cx = min(max(px, x0 + r), x1 - r)
-    cy = min(max(py, y0 + r), y1 - r)
-    return (px - cx) ** 2 + (py - cy) ** 2 <= r * r
-
-
-def coverage(test, x, y, n=4):
-    """Fraction of pixel (x, y) for which test(px, py) holds."""
-    hit = 0
-    for j in range(n):
-        for i in range(n):
-            if test(x + (i + 0.5) / n, y + (j + 0.5) / n):
-                hit += 1
-    return hit / (n * n)
-
-
-def seg_dist(px, py, ax, ay, bx, by):
-    dx, dy = bx - ax, by - ay
-    t = ((px - ax) * dx + (py - ay) * dy) / (dx * dx + dy * dy)
-    t = max(0.0, min(1.0, t))
-    return math.hypot(px - ax - t * dx, py - ay - t * dy)
-
-
-def hash01(*vals):
-    """Stable pseudo-random number in [0, 1) from integers (no global state)."""
-    h = 2166136261
-    for v in vals:
-        for byte in struct.pack("<i", v):
-            h = ((h ^ byte) * 16777619) & 0xFFFFFFFF
-    # murmur3's finaliser: FNV alone leaves neighbouring inputs correlated
-    h ^= h >> 16
-    h = (h * 0x85EBCA6B) & 0xFFFFFFFF
-    h ^= h >> 13
-    h = (h * 0xC2B2AE35) & 0xFFFFFFFF
-    h ^= h >> 16
-    return h / 4294967296.0
-
-
-# ---------------------------------------------------------------------------
-# the background: background.gif and background-100.bmp
-# ---------------------------------------------------------------------------
-
 # The densities the emblem and the cursor come in: 100 to 200 % in quarters,
-# 250 and 300 %. render_background draws any density, for comparison with
-# the program's drawing.
+# 250 and 300 %.
 DENSITIES = (96, 120, 144, 168, 192, 240, 288)
-WINDOW_TWIPS = (3735, 4515)
-
-
-class Density:
-    """Pixel arithmetic at one screen density. Everything below is laid out in
-    100 % pixels and goes through here, so the art lands where the program puts
-    its controls (it converts twips with halves to the even neighbour)."""
-
-    def __init__(self, dpi):
-        self.dpi = dpi
-        self.s = dpi / 96
-        self.k = round(self.s)  # a 1-px line at 100 % keeps whole pixels
-        window_w, window_h = (twips_to_px(t, dpi) for t in WINDOW_TWIPS)
-        # One column wider and one row shorter than the window, as at 100 %:
-        # the last column is never seen and the window's bottom row is black.
-        self.w, self.h = window_w + 1, window_h - 1
-
-    def px(self, v):
-        return round(Fraction(v) * self.dpi / 96)
-
-    def rect(self, x, y, w, h):
-        """Left, top, right, bottom (exclusive) of a 100 % rectangle, converted
-        the way the program converts a control's left, top, width and height."""
-        left, top = self.px(x), self.px(y)
-        return left, top, left + self.px(w), top + self.px(h)
 
 
 def twips_to_px(twips, dpi):
+    """Pixels as the program converts twips: halves to the even neighbour."""
     return round(Fraction(twips * dpi, 1440))
-
-
-SLATE = (102, 119, 139)
-SLATE_DARK = (62, 75, 92)
-OUTSIDE = (0, 0, 0)
-WHITE = (255, 255, 255)
-BAND_TOP = (158, 172, 190)
-BAND_BOTTOM = (140, 156, 176)
-GRADIENT_TOP = (200, 210, 223)
-BAND_END, GRADIENT_END = 24, 90
-FOOTER_TOP, FOOTER_END = 262, 295
-
-# The window's plain vertical layout at 100 %: the first row of each stretch
-# and its colour, either fixed or a function of (row in the stretch, rows in
-# it) for a gradient. A stretch of one row is a rule and stays round(s) rows
-# thick at any density; the others end where their 100 % end scales to.
-ROWS = [
-    (0, SLATE_DARK),
-    (1, mix(SLATE, WHITE, 0.16)),
-    (2, SLATE),
-    (10, WHITE),
-    (11, mix(BAND_TOP, WHITE, 0.55)),
-    (12, lambda i, n: mix(BAND_TOP, BAND_BOTTOM, i / (n - 1))),
-    (BAND_END + 1, mix(BAND_BOTTOM, SLATE, 0.35)),
-    # Easing out keeps the light part long, so the title reads on it.
-    (BAND_END + 2, lambda i, n: mix(GRADIENT_TOP, WHITE, 1 - (1 - i / n) ** 2.2)),
-    (GRADIENT_END, WHITE),
-    (FOOTER_TOP, (208, 215, 224)),
-    (FOOTER_TOP + 1, WHITE),
-    (FOOTER_TOP + 2, lambda i, n: mix((245, 247, 250), (224, 230, 237), i / n)),
-    (FOOTER_END, mix(SLATE, WHITE, 0.3)),
-    (FOOTER_END + 1, SLATE),
-]
-
-
-def body_rows(d):
-    """Colour of every row, and the row each stretch of ROWS starts on."""
-    colours, starts = [], {}
-    for n, (first, colour) in enumerate(ROWS):
-        starts[first] = len(colours)
-        if n + 1 == len(ROWS):
-            count = d.h - len(colours)
-        elif ROWS[n + 1][0] == first + 1:
-            count = d.k
-        else:
-            count = d.px(ROWS[n + 1][0]) - len(colours)
-        colours += [colour(i, count) if callable(colour) else colour for i in range(count)]
-    return colours, starts
-
-
-# 3 x 5 digits for the data motif in the band.
-DIGITS = {
-    "0": [".#.", "#.#", "#.#", "#.#", ".#."],
-    "1": [".#.", "##.", ".#.", ".#.", "###"],
-}
-
-BUTTONS = [  # left, top, end-piece colours from left to right
-    (12, 273, ["green"]),
-    (92, 273, ["red"]),
-    (172, 273, ["red", "green"]),
-]
-BUTTON_W, BUTTON_H = 64, 20
-# The coloured end must stay clear of the centred caption, so two colours
-# share the width that one gets.
-END_W = 9
-END_COLOURS = {  # top, bottom of each coloured end piece
-    "green": ((132, 214, 110), (38, 150, 52)),
-    "red": ((240, 124, 112), (188, 40, 36)),
-}
-CLOSE_MARK = (235, 14, 12, 12)  # left, top, width, height
 
 
 def cell_cover(a, b, pixel):
     """How much of [pixel, pixel + 1) the span [a, b) covers."""
     return max(0.0, min(b, pixel + 1) - max(a, pixel))
-
-
-def draw_digits(px, d):
-    left, right = 4, 226  # stop short of the close mark
-    for row, top in enumerate((13, 19)):
-        x = left + (2 if row else 0)
-        col = 0
-        while x + 3 <= right:
-            digit = "1" if hash01(row, col, 7) < 0.5 else "0"
-            # Brighter towards the left, with a little per-digit variation:
-            # reads as a faint stream of data without becoming a texture.
-            fade = 1.0 - 0.75 * (x - left) / (right - left)
-            strength = (0.07 + 0.09 * hash01(row, col, 11)) * fade
-            if hash01(row, col, 3) < 0.12:
-                strength = 0.0  # gaps, so it does not look like a ruler
-            # Each glyph starts on a whole pixel, so all of them get the same
-            # soft edges between 100 and 200 %; rounding halves up keeps a
-            # gap between the two lines at 150 %.
-            gx, gy = math.floor(x * d.s + 0.5), math.floor(top * d.s + 0.5)
-            cover = {}
-            for dy, line in enumerate(DIGITS[digit]):
-                for dx, ch in enumerate(line):
-                    if ch != "#":
-                        continue
-                    x0, y0 = gx + dx * d.s, gy + dy * d.s
-                    for py in range(math.floor(y0), math.ceil(y0 + d.s)):
-                        for qx in range(math.floor(x0), math.ceil(x0 + d.s)):
-                            c = cell_cover(x0, x0 + d.s, qx) * cell_cover(y0, y0 + d.s, py)
-                            cover[py, qx] = cover.get((py, qx), 0.0) + c
-            for (py, qx), c in sorted(cover.items()):
-                px[py][qx] = mix(px[py][qx], WHITE, strength * c)
-            x += 5
-            col += 1
-
-
-def draw_close_mark(px, d):
-    s = d.s
-    x0, y0, x1, y1 = d.rect(*CLOSE_MARK)
-
-    def box(qx, qy):
-        return inside_rrect(qx, qy, x0, y0, x1, y1, 2 * s)
-
-    def inner(qx, qy):
-        return inside_rrect(qx, qy, x0 + d.k, y0 + d.k, x1 - d.k, y1 - d.k, 1.5 * s)
-
-    def cross(qx, qy):
-        a, b = x0 + 3.5 * s, x1 - 3.5 * s
-        c, e = y0 + 3.5 * s, y1 - 3.5 * s
-        return min(seg_dist(qx, qy, a, c, b, e), seg_dist(qx, qy, b, c, a, e)) <= 0.85 * s
-
-    for y in range(y0, y1):
-        for x in range(x0, x1):
-            outer = coverage(box, x, y)
-            if outer == 0:
-                continue
-            fill = coverage(inner, x, y)
-            mark = coverage(cross, x, y)
-            t = (y - y0) / (y1 - y0 - 1)
-            face = mix((78, 92, 112), (40, 50, 64), t)
-            c = mix(px[y][x], (30, 38, 50), outer)
-            c = mix(c, face, fill)
-            px[y][x] = mix(c, WHITE, mark)
-
-
-def button_geometry(d, left, top, pieces):
-    """The button's outer box, and the column where its coloured end begins
-    (a divider of d.k columns, then the pieces split by dividers)."""
-    box = d.rect(left, top, BUTTON_W, BUTTON_H)
-    n = len(pieces)
-    piece_w = (d.px(END_W) - (n - 1) * d.k) // n
-    # The last piece runs under the frame's right edge.
-    ends = box[2] - piece_w * n - (n - 1) * d.k - d.k
-    return box, ends, piece_w
-
-
-def draw_button(px, d, left, top, pieces):
-    (left, top, right, bottom), ends, piece_w = button_geometry(d, left, top, pieces)
-    k = d.k
-
-    def frame(qx, qy):
-        return inside_rrect(qx, qy, left, top, right, bottom, 3 * d.s)
-
-    def face(qx, qy):
-        return inside_rrect(qx, qy, left + k, top + k, right - k, bottom - k, 3 * d.s - k)
-
-    for y in range(top, bottom):
-        for x in range(left, right):
-            outer = coverage(frame, x, y)
-            if outer == 0:
-                continue
-            inner = coverage(face, x, y)
-            t = (y - top - k) / (bottom - top - 2 * k - 1)
-            highlight = top + k <= y < top + 2 * k
-            if x < ends:
-                # Light enough that both black and greyed captions read.
-                colour = mix((248, 249, 251), (222, 227, 233), t)
-                if highlight:
-                    colour = WHITE
-                elif bottom - 2 * k <= y < bottom - k:
-                    colour = (204, 210, 218)
-            elif x < ends + k:
-                colour = (150, 160, 172)
-            else:
-                i, offset = divmod(x - ends - k, piece_w + k)
-                if offset >= piece_w and i < len(pieces) - 1:
-                    colour = (236, 238, 241)
-                else:
-                    hi, lo = END_COLOURS[pieces[min(i, len(pieces) - 1)]]
-                    colour = mix(hi, lo, t)
-                    if highlight:
-                        colour = mix(colour, WHITE, 0.45)
-            c = mix(px[y][x], (128, 141, 158), outer)
-            px[y][x] = mix(c, colour, inner)
-
-
-def draw_window_outline(px, d, starts):
-    # The window W x H is clipped with CreateRoundRectRgn(0, 0, W, H, 26 s,
-    # 26 s). A region leaves out its right and bottom edges, so what shows is
-    # (W - 1) x (H - 1) with corner radius 13 s; the outline follows that
-    # shape so the clipped edge lands on drawn pixels on all four sides.
-    win_w, win_h, r, k = d.w - 2, d.h, 13 * d.s, d.k
-    reach = math.ceil(r) + k  # beyond this the corners leave the rows alone
-
-    def region(qx, qy):
-        return inside_rrect(qx, qy, 0, 0, win_w, win_h, r)
-
-    def interior(qx, qy):
-        return inside_rrect(qx, qy, k, k, win_w - k, win_h - k, r - k)
-
-    for y in range(d.h):
-        near_y = y < reach or y > win_h - reach - 1
-        for x in range(d.w):
-            near_x = x < reach or x > win_w - reach - 1
-            if not (near_x or near_y or x < 2 * k or x >= win_w - 2 * k):
-                continue
-            outer = coverage(region, x, y)
-            inner = coverage(interior, x, y)
-            slate = y < starts[12] or y >= starts[FOOTER_END]
-            edge = SLATE_DARK if slate else (110, 126, 146)
-            c = mix(OUTSIDE, edge, outer)
-            px[y][x] = mix(c, px[y][x], inner)
-
-
-@functools.lru_cache(maxsize=None)  # the GIF and background-100.bmp share one drawing
-def render_background(dpi):
-    d = Density(dpi)
-    colours, starts = body_rows(d)
-    px = [[c] * d.w for c in colours]
-    draw_digits(px, d)
-    draw_close_mark(px, d)
-    for left, top, pieces in BUTTONS:
-        draw_button(px, d, left, top, pieces)
-    draw_window_outline(px, d, starts)
-    img = Image.new("RGB", (d.w, d.h))
-    img.putdata([rgb8(c) for row in px for c in row])
-    return img
-
-
-def to_palette(img, method=Image.Quantize.MEDIANCUT):
-    """256-entry palette image; exact when the picture has <= 256 colours."""
-    colours = img.getcolors(1 << 16)
-    if len(colours) <= 256:
-        ordered = sorted(colours, key=lambda nc: (-nc[0], nc[1]))
-        index = {c: i for i, (_, c) in enumerate(ordered)}
-        pal = [c for _, c in ordered]
-        out = Image.new("P", img.size)
-        out.putdata([index[c] for c in img.getdata()])
-    else:
-        out = img.quantize(256, method=method, dither=Image.Dither.NONE)
-        pal = [tuple(out.getpalette()[i * 3:i * 3 + 3]) for i in range(256)]
-    pal = (pal + [(0, 0, 0)] * 256)[:256]
-    out.putpalette([v for c in pal for v in c])
-    return out
-
-
-def background_gif():
-    pimg = to_palette(render_background(96))
-    pimg.info.pop("transparency", None)
-    buf = io.BytesIO()
-    pimg.save(buf, "GIF", optimize=False)
-    return buf.getvalue()
-
-
-BMP_HEADERS = 14 + 40 + 256 * 4
-
-
-def background_bmp(dpi=96):
-    """Uncompressed 8-bit bottom-up DIB, as LoadImage(IMAGE_BITMAP) reads it,
-    with exactly the GIF's pixels (the same median-cut palette)."""
-    pimg = to_palette(render_background(dpi))
-    w, h = pimg.size
-    pad = b"\0" * (-w % 4)
-    data = pimg.tobytes()
-    pixels = b"".join(data[y * w:(y + 1) * w] + pad for y in range(h - 1, -1, -1))
-    pal = pimg.getpalette()
-    pal_bytes = b"".join(bytes((pal[i + 2], pal[i + 1], pal[i], 0)) for i in range(0, 768, 3))
-    per_metre = round(dpi / 0.0254)
-    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 0, len(pixels), per_metre, per_metre, 256, 0)
-    head = struct.pack("<2sIHHI", b"BM", BMP_HEADERS + len(pixels), 0, 0, BMP_HEADERS)
-    return head + info + pal_bytes + pixels
 
 
 # ---------------------------------------------------------------------------
@@ -798,8 +458,6 @@ def hand_cur():
 # ---------------------------------------------------------------------------
 
 PRODUCTS = {
-    "background.gif": background_gif,
-    "background-100.bmp": background_bmp,
     "app.ico": app_ico,
     "emblem.ico": emblem_ico,
     "hand.cur": hand_cur,
@@ -809,13 +467,7 @@ PRODUCTS = {
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--out", default=RES)
-    ap.add_argument("--render", type=int, metavar="DPI",
-                    help="only write the background at DPI, before its colours are reduced, as a "
-                         "binary PPM to --out: the reference the program's own drawing is held to")
     args = ap.parse_args()
-    if args.render:
-        render_background(args.render).save(args.out, "PPM")
-        return 0
     os.makedirs(args.out, exist_ok=True)
     for name, make in PRODUCTS.items():
         data = make()

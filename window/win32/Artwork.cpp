@@ -13,13 +13,7 @@ constexpr int kHandTwips = 480;  // the hand cursor: 32 pixels at 96 dpi
 }  // namespace
 
 void Artwork::Load(HINSTANCE instance, float twipsPerPixel) {
-    // 100 % shows the committed picture as it always has; any other density
-    // the same art drawn afresh at its own size.
-    background_ = twipsPerPixel == 15.0f
-                      ? UniqueBitmap(static_cast<HBITMAP>(
-                            LoadImageW(instance, MAKEINTRESOURCEW(IDB_BACKGROUND_100), IMAGE_BITMAP,
-                                       0, 0, LR_CREATEDIBSECTION)))
-                      : DibSection(DrawBackground(twipsPerPixel));
+    background_ = DibSection(DrawBackground(twipsPerPixel));
     const PixelRect emblem = ControlRect(LayoutOf(ControlId::Image1), twipsPerPixel);
     emblem_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
                                                 emblem.right - emblem.left,
