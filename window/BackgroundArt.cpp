@@ -5,6 +5,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "window/Faces.h"
 #include "window/Layout.h"
 
 // The design is laid out in 100 % pixels and goes through Density. At 100 %
@@ -204,7 +205,7 @@ void PaintDigits(Picture& p, const Density& d) {
 
 void PaintCloseMark(Picture& p, const Density& d) {
     const double s = d.s;
-    const PixelRect m = d.Rect(235, 14, 12, 12);
+    const PixelRect m = CommandFace(ControlId::lblClose, d.twipsPerPixel);
     const RoundRect box = Rounded(m, 2 * s), inner = box.Inset(d.k, 1.5 * s);
     const double a = m.left + 3.5 * s, b = m.right - 3.5 * s, c = m.top + 3.5 * s, e = m.bottom - 3.5 * s;
     const auto cross = [&](double x, double y) {
@@ -224,20 +225,13 @@ struct EndPiece {
 constexpr EndPiece kGreen{{132, 214, 110}, {38, 150, 52}};
 constexpr EndPiece kRed{{240, 124, 112}, {188, 40, 36}};
 
-struct Button {
-    int left, top;
-    std::array<const EndPiece*, 2> pieces;  // left to right; the second may be absent
-};
-// Two colours share the width one gets, so the end stays clear of the caption.
-constexpr int kButtonWidth = 64, kButtonHeight = 20, kEndWidth = 9;
-constexpr Button kButtons[] = {{12, 273, {&kGreen}}, {92, 273, {&kRed}}, {172, 273, {&kRed, &kGreen}}};
+// The end pieces' colours, left to right, by command.
+const EndPiece* PiecesOf(ControlId id, int i) {
+    return id == ControlId::lblStart ? &kGreen : id == ControlId::lblStop || i == 0 ? &kRed : &kGreen;
+}
 
-void PaintButton(Picture& p, const Density& d, const Button& button) {
-    const PixelRect box = d.Rect(button.left, button.top, kButtonWidth, kButtonHeight);
-    const int k = d.k, n = button.pieces[1] != nullptr ? 2 : 1;
-    const int pieceWidth = (d.Px(kEndWidth) - (n - 1) * k) / n;
-    // A divider, then the pieces split by dividers; the last runs under the frame.
-    const int ends = box.right - pieceWidth * n - (n - 1) * k - k;
+void PaintButton(Picture& p, const Density& d, ControlId id) {
+    const auto [box, k, n, pieceWidth, ends] = ButtonOf(id, d.twipsPerPixel);
     const RoundRect frame = Rounded(box, 3 * d.s), face = frame.Inset(k, 3 * d.s - k);
     for (int y = box.top; y < box.bottom; ++y) {
         const double t = static_cast<double>(y - box.top - k) / (box.bottom - box.top - 2 * k - 1);
@@ -245,7 +239,7 @@ void PaintButton(Picture& p, const Density& d, const Button& button) {
         const bool shadow = box.bottom - 2 * k <= y && y < box.bottom - k;
         for (int x = box.left; x < box.right; ++x) {
             const int i = (x - ends - k) / (pieceWidth + k), offset = (x - ends - k) % (pieceWidth + k);
-            const EndPiece& piece = *button.pieces[static_cast<std::size_t>(std::clamp(i, 0, n - 1))];
+            const EndPiece& piece = *PiecesOf(id, std::clamp(i, 0, n - 1));
             Colour colour = Mix(piece.top, piece.bottom, t);
             if (x < ends)  // the bar, light enough that both black and greyed captions read
                 colour = highlight ? kWhite
@@ -290,7 +284,8 @@ Picture DrawBackground(float twipsPerPixel) {
     PaintRows(picture, d);
     PaintDigits(picture, d);
     PaintCloseMark(picture, d);
-    for (const Button& button : kButtons) PaintButton(picture, d, button);
+    for (const ControlId id : {ControlId::lblStart, ControlId::lblStop, ControlId::lblRestart})
+        PaintButton(picture, d, id);
     PaintOutline(picture, d);
     return picture;
 }

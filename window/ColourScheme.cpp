@@ -7,8 +7,11 @@ namespace qv {
 namespace {
 
 // The least contrast at which a text still stands out: WCAG's for large
-// text and for the parts of a control.
+// text and for the parts of a control. A greyed command's text, an inactive
+// control's, is meant to recede (the default schemes' own grey has about
+// 2:1 on a button), so it only has to show, and may not shine.
 constexpr double kReadable = 3.0;
+constexpr double kVisible = 2.0;
 // What the default scheme gives a title, a command and a greyed command.
 constexpr Rgb kDefaultText = MakeRgb(0, 0, 0);
 constexpr Rgb kDefaultGrey = MakeRgb(128, 128, 128);
@@ -46,7 +49,7 @@ Ink LabelInk(const ColourScheme& scheme, Rgb colour, bool enabled, bool command,
     // scheme has there, so a greyed command never outshines a black one.
     if (!enabled) {
         const Rgb grey = scheme[SysColour::GreyText];
-        if (ContrastRatio(grey, behind) < kReadable) return {kDefaultGrey, kDefaultRelief};
+        if (ContrastRatio(grey, behind) < kVisible) return {kDefaultGrey, kDefaultRelief};
         return {grey, scheme[SysColour::ButtonHighlight]};
     }
     if ((colour & 0x80000000u) == 0) return {colour, std::nullopt};

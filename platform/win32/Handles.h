@@ -16,6 +16,7 @@ using UniqueFind = UniqueAny<HANDLE, CloseWith<&::FindClose>, -1>;
 using UniqueFont = UniqueAny<HFONT, CloseWith<&::DeleteObject>>;
 using UniqueBitmap = UniqueAny<HBITMAP, CloseWith<&::DeleteObject>>;
 using UniqueBrush = UniqueAny<HBRUSH, CloseWith<&::DeleteObject>>;
+using UniquePen = UniqueAny<HPEN, CloseWith<&::DeleteObject>>;
 using UniqueMemoryDc = UniqueAny<HDC, CloseWith<&::DeleteDC>>;
 using UniqueIcon = UniqueAny<HICON, CloseWith<&::DestroyIcon>>;
 using UniqueCursor = UniqueAny<HCURSOR, CloseWith<&::DestroyCursor>>;

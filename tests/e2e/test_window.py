@@ -4,7 +4,8 @@ corners are cut, the captions lie on their buttons, the close spot follows.
 At 96 dpi: Tab, Enter, Space and Escape start and stop the service and close
 the tool, as a reader in another process sees the focus; a second start only
 brings the open window forward, calling no service; the window moves when
-dragged by its top strip only; the close mark ends it where it is drawn."""
+dragged by its top strip only; in a scheme of white and green texts every
+text stays readable on the art; the close mark ends it where it is drawn."""
 
 import harness as h
 
@@ -86,8 +87,22 @@ with h.scenario("window") as tool:
     tool.keys("Escape")
     h.wait(lambda: not tool.running(), "Escape to end the tool")
 
+    # A colour scheme with white button text and bright green greyed text:
+    # on the light art the title is drawn black and greyed commands grey.
+    # (Wine 8 passes SetSysColors to no other process, so the scheme is one
+    # set before the start, and its live following is not tried here.)
+    for name, value in (("ButtonText", "255 255 255"), ("GrayText", "0 255 0")):
+        tool.reg_add(r"HKCU\Control Panel\Colors", name, value)
     tool.launch(trace)  # once the first copy has ended, a start opens a window again
     tool.wait_face(STOPPED_FACE)
+    shot = tool.shot()
+    for name, readable in (("Quorvel Voice Chat Server Tool", lambda p: max(p) < 60),
+                           ("Stop", lambda p: p[1] - p[0] < 100)):
+        left, top, right, bottom = tool.rect(name)
+        ink = [shot.getpixel((x, y)) for y in range(top, bottom) for x in range(left, right)]
+        assert any(map(readable, ink)) and all(p[1] - p[0] < 100 for p in ink), f"{name} unreadable"
+    for name, value in (("ButtonText", "0 0 0"), ("GrayText", "166 166 166")):
+        tool.reg_add(r"HKCU\Control Panel\Colors", name, value)
     assert len(h.windows()) == 1, h.windows()
     assert SERVICE_CALL in trace.read_bytes(), "the trace shows no service calls at all"
     # The keys gave the X focus to the first window, which took it along; a
@@ -104,6 +119,7 @@ with h.scenario("window") as tool:
     h.xdotool("mouseup", 1)
     tool.at = (x + 100, y + 60)
     tool.wait_face(STOPPED_FACE)  # still refreshing, still clickable
+
     tool.click_at(246, 20)  # one pixel right of the close spot
     tool.click_at(235, 26)  # one below it, on the title
     assert tool.running()

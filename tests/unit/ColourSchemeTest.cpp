@@ -27,6 +27,7 @@ ColourScheme Scheme(bool highContrast, Rgb text, Rgb greyText, Rgb face) {
 
 TEST(ColourScheme, EveryTextStandsOutAndAGreyedCommandNeverOutshinesAnEnabledOne) {
     const ColourScheme standard = Scheme(false, kBlack, kDim, kPanel);
+    const ColourScheme light = Scheme(false, kBlack, MakeRgb(166, 166, 166), kPanel);  // Wine's own
     const ColourScheme darkColours = Scheme(false, kWhite, kGreen, kBlack);  // set, not high contrast
     const ColourScheme highContrast = Scheme(true, kWhite, kGreen, kBlack);
     struct Row {
@@ -40,6 +41,7 @@ TEST(ColourScheme, EveryTextStandsOutAndAGreyedCommandNeverOutshinesAnEnabledOne
         {"the title, default", standard, kSystemButtonText, true, false, {kBlack, {}}},
         {"a status, default", standard, kStatusBlue, true, false, {kStatusBlue, {}}},
         {"a greyed command, default", standard, kBlack, false, true, {kDim, kWhite}},
+        {"a lighter default grey recedes", light, kBlack, false, true, {MakeRgb(166, 166, 166), kWhite}},
         {"a white title on the light art", darkColours, kSystemButtonText, true, false, {kBlack, {}}},
         {"a green greyed command on it", darkColours, kBlack, false, true, {kGrey, kWhite}},
         {"a busy command keeps its grey", darkColours, kBusyGrey, true, true, {kBusyGrey, {}}},

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "window/Faces.h"
 #include "window/Layout.h"
 #include "window/TextFit.h"
 
@@ -68,6 +69,31 @@ TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
         {L"", false},
     };
     for (const auto& [text, rightToLeft] : rows) EXPECT_EQ(RightToLeft(text), rightToLeft) << text;
+}
+
+// At 100 %: Start's face runs from x 13 to its divider at 66, the focus cue
+// a pixel inside it, the caption a cue and a pixel inside that, centred on
+// the label (14..68) as the caption is drawn. Texts that are no service
+// command keep their rectangle.
+TEST(TextFit, ACommandsCaptionHasTheRoomInsideItsFaceAndFocusCue) {
+    struct Row {
+        ControlId id;
+        int cue;
+        PixelRect room;
+    };
+    const Row rows[] = {
+        {ControlId::lblStart, 1, {19, 275, 63, 288}},   {ControlId::lblStart, 2, {20, 275, 62, 288}},
+        {ControlId::lblStop, 1, {96, 276, 142, 289}},   {ControlId::lblRestart, 1, {179, 276, 223, 289}},
+        {ControlId::lblClose, 1, {235, 14, 246, 26}},   {ControlId::lblStatus, 1, {21, 167, 222, 183}},
+    };
+    for (const Row& row : rows) {
+        const PixelRect room = CaptionRoom(LayoutOf(row.id), 15.0f, row.cue);
+        EXPECT_EQ(std::tuple(room.left, room.top, room.right, room.bottom),
+                  std::tuple(row.room.left, row.room.top, row.room.right, row.room.bottom))
+            << LayoutOf(row.id).name << " " << row.cue;
+    }
+    const PixelRect cue = FocusCueRect(ControlId::lblClose, 15.0f);  // inside the mark's border
+    EXPECT_EQ(std::tuple(cue.left, cue.top, cue.right, cue.bottom), std::tuple(236, 15, 246, 25));
 }
 
 }  // namespace

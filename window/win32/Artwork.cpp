@@ -1,5 +1,7 @@
 #include "window/win32/Artwork.h"
 
+#include <algorithm>
+
 #include "window/BackgroundArt.h"
 #include "window/Layout.h"
 #include "window/win32/DibSection.h"
@@ -13,7 +15,20 @@ constexpr int kHandTwips = 480;  // the hand cursor: 32 pixels at 96 dpi
 }  // namespace
 
 void Artwork::Load(HINSTANCE instance, float twipsPerPixel) {
-    background_ = DibSection(DrawBackground(twipsPerPixel));
+    const Picture picture = DrawBackground(twipsPerPixel);
+    background_ = DibSection(picture);
+    for (std::size_t i = 0; i < kLayout.size(); ++i) {
+        const PixelRect r = ControlRect(kLayout[i], twipsPerPixel);
+        double red = 0, green = 0, blue = 0;
+        int count = 0;
+        for (int y = std::max(r.top, 0); y < std::min(r.bottom, picture.height); ++y)
+            for (int x = std::max(r.left, 0); x < std::min(r.right, picture.width); ++x, ++count) {
+                const std::uint32_t p = picture.at(x, y);  // 0x00RRGGBB
+                red += p >> 16 & 0xFF, green += p >> 8 & 0xFF, blue += p & 0xFF;
+            }
+        const auto mean = [&](double sum) { return static_cast<BYTE>(count ? sum / count : 255); };
+        behind_[i] = RGB(mean(red), mean(green), mean(blue));
+    }
     const PixelRect emblem = ControlRect(LayoutOf(ControlId::Image1), twipsPerPixel);
     emblem_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
                                                 emblem.right - emblem.left,

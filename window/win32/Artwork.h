@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <array>
+
 #include "platform/win32/Handles.h"
+#include "window/Layout.h"
 
 namespace qv {
 
@@ -17,8 +20,12 @@ public:
     HBITMAP Background() const { return background_.get(); }
     HICON Emblem() const { return emblem_.get(); }
     HCURSOR Hand() const { return hand_.get(); }
+    // The background's mean colour under the control at `index`, which its
+    // text has to stand out from.
+    COLORREF Behind(std::size_t index) const { return behind_[index]; }
 
 private:
+    std::array<COLORREF, kLayout.size()> behind_{};
     UniqueBitmap background_;
     UniqueIcon emblem_;
     UniqueCursor hand_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "window/Faces.h"
 #include "window/TextFit.h"
 #include "window/win32/Painter.h"
 
@@ -37,7 +38,8 @@ bool IsFace(HDC dc, HFONT font, const wchar_t* face) {
 
 }  // namespace
 
-void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel) {
+void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel,
+                      int cue) {
     const ControlLayout& layout = kLayout[index];
     const FontSpec& design = layout.font;
     const int designed = static_cast<int>(std::lround(design.points * 20.0f / twipsPerPixel));
@@ -67,7 +69,9 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
     cut_[index] = false;
     drop_[index] = 0;
     if (!layout.shrinks) return;
-    const PixelRect box = ControlRect(layout, twipsPerPixel);
+    // A command's caption has the room inside its drawn button, clear of the
+    // border, the coloured end and the focus cue.
+    const PixelRect box = CaptionRoom(layout, twipsPerPixel, cue);
     const auto measure = [&](int pixels) {
         if (pixels == designed) return LabelTextSize(dc, font.get(), caption, layout, box);
         const UniqueFont smaller = make(face, charset, pixels);

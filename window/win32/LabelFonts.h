@@ -15,9 +15,10 @@ namespace qv {
 
 class LabelFonts {
 public:
-    // The font of the label at `index` in the layout, for `caption`. Made
-    // when the caption or the density changes, never while painting.
-    void Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel);
+    // The font of the label at `index` in the layout, for `caption`, fitting
+    // the room a focus cue `cue` pixels thick leaves. Made when the caption,
+    // the density or the cue changes, never while painting.
+    void Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel, int cue);
     HFONT operator[](std::size_t index) const { return fonts_[index].get(); }
     // Whether the caption is too long even at the smallest legible size, and
     // so is drawn cut, with an ellipsis.

@@ -2,23 +2,57 @@
 
 #include <algorithm>
 
+#include "window/Faces.h"
 #include "window/TextFit.h"
 
 namespace qv {
 namespace {
 
-COLORREF Resolve(Rgb colour) {
-    if (colour & 0x80000000u) return GetSysColor(static_cast<int>(colour & 0xFFu));
-    return colour;
+void Fill(HDC dc, const RECT& rect, COLORREF colour) {
+    const UniqueBrush brush(CreateSolidBrush(colour));
+    FillRect(dc, &rect, brush.get());
 }
 
-void PaintLine(HDC dc, const ControlLayout& layout, const PixelRect& r, int stroke) {
+RECT Win32Rect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void PaintLine(HDC dc, const PixelRect& r, int stroke, COLORREF colour) {
     // The layout's lines run straight across or down; both ends belong to
     // the line.
-    const RECT line{std::min(r.left, r.right), std::min(r.top, r.bottom),
-                    std::max(r.left, r.right) + stroke, std::max(r.top, r.bottom) + stroke};
-    const UniqueBrush brush(CreateSolidBrush(layout.colour));
-    FillRect(dc, &line, brush.get());
+    Fill(dc, {std::min(r.left, r.right), std::min(r.top, r.bottom), std::max(r.left, r.right) + stroke,
+              std::max(r.top, r.bottom) + stroke},
+         colour);
+}
+
+// High contrast has no art: the window in the scheme's window colour, each
+// command a rounded button in its button colours, the close mark a cross on
+// one, and the outline in its text colour, all where the art has them.
+void PaintHighContrast(HDC dc, const RECT& client, const Scene& scene) {
+    Fill(dc, client, HighContrastBack(scene.scheme, false));
+    const int stroke = StrokePixels(scene.twipsPerPixel);
+    const auto frame = [&](RECT r, COLORREF fill, COLORREF edge, int round) {
+        const UniquePen pen(CreatePen(PS_INSIDEFRAME, stroke, edge));
+        const UniqueBrush brush(CreateSolidBrush(fill));
+        const SelectedObject p(dc, pen.get()), b(dc, brush.get());
+        RoundRect(dc, r.left, r.top, r.right, r.bottom, round, round);
+    };
+    const COLORREF text = scene.scheme[SysColour::ButtonText];
+    for (const ControlId id : kFocusOrder) {
+        RECT face = Win32Rect(CommandFace(id, scene.twipsPerPixel));
+        if (id != ControlId::lblClose) InflateRect(&face, stroke, stroke);
+        frame(face, HighContrastBack(scene.scheme, true), text, 6 * stroke);
+        if (id != ControlId::lblClose) continue;
+        const UniquePen pen(CreatePen(PS_SOLID, stroke, text));
+        const SelectedObject p(dc, pen.get());
+        InflateRect(&face, -3 * stroke, -3 * stroke);
+        for (const auto& [from, to] : {std::pair{face.top, face.bottom}, {face.bottom - 1, face.top - 1}}) {
+            MoveToEx(dc, face.left, from, nullptr);
+            LineTo(dc, face.right, to);
+        }
+    }
+    RECT outline = client;
+    outline.right -= 1;  // the region leaves out the last column
+    frame(outline, HighContrastBack(scene.scheme, false), scene.scheme[SysColour::WindowText],
+          TwipsToPixels(kCornerEllipseTwips, scene.twipsPerPixel));
 }
 
 // As a label lays out its text: from the top, broken at word boundaries;
@@ -37,36 +71,46 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     const ControlLayout& layout = kLayout[index];
     const SelectedObject font(dc, scene.fonts[index]);
     RECT rect = LabelRect(layout.id, scene.twipsPerPixel, scene.heading);
-    const UINT format = TextFormat(layout, label.Caption(), scene.fonts.Cut(index));
+    const bool cut = scene.fonts.Cut(index);
+    const UINT format = TextFormat(layout, label.Caption(), cut);
     SetBkMode(dc, TRANSPARENT);
     // Text past the rectangle is cut off, also below its last whole line.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
     rect.top += scene.fonts.Drop(index);
-    if (label.Enabled()) {
-        SetTextColor(dc, Resolve(label.ForeColor()));
-        DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
-    } else {
-        // The classic disabled look: a light relief under grey text.
+    // A cut caption ends where its room does, its ellipsis clear of the
+    // button's border and coloured end.
+    if (cut) {
+        const PixelRect room = CaptionRoom(layout, scene.twipsPerPixel, scene.cue);
+        rect.left = room.left;
+        rect.right = room.right;
+    }
+    const Ink ink = LabelInk(scene.scheme, label.ForeColor(), label.Enabled(), layout.command,
+                             scene.art.Behind(index));
+    if (ink.relief) {
+        // The classic disabled look: a light relief under the grey text.
         RECT relief = rect;
         const int stroke = StrokePixels(scene.twipsPerPixel);
         OffsetRect(&relief, stroke, stroke);
-        SetTextColor(dc, GetSysColor(COLOR_3DHILIGHT));
+        SetTextColor(dc, *ink.relief);
         DrawTextW(dc, label.Caption().c_str(), -1, &relief, format);
-        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
     }
+    SetTextColor(dc, ink.text);
+    DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
     RestoreDC(dc, saved);
 }
 
-// The system's dotted focus rectangle around a label, as many pixels thick
-// as a stroke is at this density.
-void PaintFocusCue(HDC dc, RECT rect, int stroke) {
+// The focus cue inside the command's drawn face, as thick as the system's
+// focus border at this density: the system's dotted rectangle, or in high
+// contrast a frame in the scheme's highlight colour.
+void PaintFocusCue(HDC dc, ControlId id, const Scene& scene) {
+    RECT rect = Win32Rect(FocusCueRect(id, scene.twipsPerPixel));
     const int saved = SaveDC(dc);
     SetTextColor(dc, RGB(0, 0, 0));
     SetBkColor(dc, RGB(255, 255, 255));
-    for (int i = 0; i < stroke; ++i) {
-        DrawFocusRect(dc, &rect);
+    const UniqueBrush highlight(CreateSolidBrush(scene.scheme[SysColour::Highlight]));
+    for (int i = 0; i < scene.cue; ++i) {
+        scene.scheme.highContrast ? FrameRect(dc, &rect, highlight.get()) : DrawFocusRect(dc, &rect);
         InflateRect(&rect, -1, -1);
     }
     RestoreDC(dc, saved);
@@ -78,7 +122,9 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
     // The back colour shows where the picture, one row shorter than the
     // window, does not reach.
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    if (const HBITMAP background = scene.art.Background()) {
+    if (scene.scheme.highContrast) {
+        PaintHighContrast(dc, client, scene);
+    } else if (const HBITMAP background = scene.art.Background()) {
         const UniqueMemoryDc picture(CreateCompatibleDC(dc));
         BITMAP size{};
         GetObjectW(background, sizeof(size), &size);
@@ -92,7 +138,7 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
         const ControlLayout& layout = kLayout[n];
         const PixelRect r = ControlRect(layout, scene.twipsPerPixel);
         if (layout.kind == ControlKind::Line) {
-            PaintLine(dc, layout, r, stroke);
+            PaintLine(dc, r, stroke, scene.scheme.highContrast ? scene.scheme[SysColour::GreyText] : layout.colour);
         } else if (const Label* label = scene.form.LabelFor(layout.id)) {
             PaintLabel(dc, n, *label, scene);
         } else if (layout.id == ControlId::Image1 && scene.art.Emblem()) {
@@ -100,8 +146,7 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
                        nullptr, DI_NORMAL);
         }
     }
-    if (scene.focusCue)
-        PaintFocusCue(dc, LabelRect(*scene.focusCue, scene.twipsPerPixel, scene.heading), stroke);
+    if (scene.focusCue) PaintFocusCue(dc, *scene.focusCue, scene);
 }
 
 RECT LabelRect(ControlId id, float twipsPerPixel, const RECT& heading) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "window/ColourScheme.h"
 #include "window/frmVctool.h"
 #include "window/win32/Artwork.h"
 #include "window/win32/LabelFonts.h"
@@ -19,8 +20,11 @@ struct Scene {
     const LabelFonts& fonts;
     float twipsPerPixel;
     RECT heading;  // where the self-sizing heading lies now
-    // The command that shows the keyboard focus cue, if any.
+    // The command that shows the keyboard focus cue, if any, and the cue's
+    // thickness.
     std::optional<ControlId> focusCue;
+    int cue;
+    const ColourScheme& scheme;
 };
 
 void PaintScene(HDC dc, const RECT& client, const Scene& scene);

@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
+
 #include "service/Product.h"
 #include "window/Opening.h"
 #include "window/res/resource.h"
@@ -94,6 +96,15 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
 void StatusWindow::ApplyDensity(UINT dpi) {
     twipsPerPixel_ = 1440.0f / static_cast<float>(dpi);
     art_.Load(instance_, twipsPerPixel_);
+    HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
+    scheme_.highContrast = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    for (std::size_t i = 0; i < scheme_.system.size(); ++i) scheme_.system[i] = GetSysColor(static_cast<int>(i));
+    // The system's focus border is in pixels at 100 %.
+    UINT width = 1, height = 1;
+    SystemParametersInfoW(SPI_GETFOCUSBORDERWIDTH, 0, &width, 0);
+    SystemParametersInfoW(SPI_GETFOCUSBORDERHEIGHT, 0, &height, 0);
+    cue_ = std::max(1, TwipsToPixels(15.0f * static_cast<float>(std::max(width, height)), twipsPerPixel_));
     for (std::size_t i = 0; i < kLayout.size(); ++i)
         if (kLayout[i].kind == ControlKind::Label) MakeFont(i);
     SizeHeadingToCaption();
@@ -102,7 +113,7 @@ void StatusWindow::ApplyDensity(UINT dpi) {
 
 void StatusWindow::MakeFont(std::size_t index) {
     const WindowDc dc(hwnd_);
-    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), twipsPerPixel_);
+    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), twipsPerPixel_, cue_);
 }
 
 void StatusWindow::SizeHeadingToCaption() {
@@ -175,6 +186,14 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_DPICHANGED:
             OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
+        // A colour scheme, high contrast or a focus border chosen while the
+        // window is open is followed at once, as the system's own controls do.
+        case WM_SYSCOLORCHANGE:
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            ApplyDensity(DpiOf(hwnd_));
+            InvalidateRect(hwnd_, nullptr, FALSE);
+            break;
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
             if (accessible_ == nullptr) {
@@ -254,45 +273,25 @@ Scene StatusWindow::SceneNow() const {
     const bool cues = GetFocus() == hwnd_ &&
                       !(SendMessageW(hwnd_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
     return {*form_, art_, fonts_, twipsPerPixel_, heading_,
-            cues ? form_->input.Focused() : std::nullopt};
+            cues ? form_->input.Focused() : std::nullopt, cue_, scheme_};
 }
 
 void StatusWindow::OnKeyDown(WPARAM key, LPARAM flags) {
-    const bool repeated = (flags & (1 << 30)) != 0;
-    const bool shift = GetKeyState(VK_SHIFT) < 0;
-    Input& input = form_->input;
+    constexpr std::pair<WPARAM, Direction> kArrows[] = {
+        {VK_LEFT, Direction::Left}, {VK_RIGHT, Direction::Right}, {VK_UP, Direction::Up}, {VK_DOWN, Direction::Down}};
+    constexpr std::pair<WPARAM, Key> kKeys[] = {
+        {VK_TAB, Key::Tab}, {VK_RETURN, Key::Enter}, {VK_SPACE, Key::Space}, {VK_ESCAPE, Key::Escape}};
+    const auto arrow = std::ranges::find(kArrows, key, &std::pair<WPARAM, Direction>::first);
+    const auto other = std::ranges::find(kKeys, key, &std::pair<WPARAM, Key>::first);
+    if (arrow == std::end(kArrows) && other == std::end(kKeys)) return;
     // Keys that navigate or press show the keyboard cues from now on.
-    if (key == VK_TAB || key == VK_RETURN || key == VK_SPACE || (key >= VK_LEFT && key <= VK_DOWN))
-        SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
-    switch (key) {
-        case VK_TAB:
-            input.KeyDown(Key::Tab, shift);
-            break;
-        case VK_LEFT:
-            input.Arrow(Direction::Left);
-            break;
-        case VK_RIGHT:
-            input.Arrow(Direction::Right);
-            break;
-        case VK_UP:
-            input.Arrow(Direction::Up);
-            break;
-        case VK_DOWN:
-            input.Arrow(Direction::Down);
-            break;
-        // A held key presses once, as a held mouse button clicks once.
-        case VK_RETURN:
-            if (!repeated) input.KeyDown(Key::Enter, shift);
-            break;
-        case VK_SPACE:
-            if (!repeated) input.KeyDown(Key::Space, shift);
-            break;
-        case VK_ESCAPE:
-            if (!repeated) input.KeyDown(Key::Escape, shift);
-            break;
-        default:
-            break;
-    }
+    if (key != VK_ESCAPE) SendMessageW(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    // A held key presses once, as a held mouse button clicks once; Tab and the arrows repeat.
+    const bool repeated = (flags & (1 << 30)) != 0;
+    if (arrow != std::end(kArrows))
+        form_->input.Arrow(arrow->second);
+    else if (other->second == Key::Tab || !repeated)
+        form_->input.KeyDown(other->second, GetKeyState(VK_SHIFT) < 0);
 }
 
 }  // namespace qv

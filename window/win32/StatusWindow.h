@@ -53,7 +53,8 @@ private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // Everything drawn at the density `dpi`: pictures, fonts, tooltips.
+    // Everything drawn at the density `dpi` and in the system's colours and
+    // settings now: pictures, colours, the focus cue, fonts, tooltips.
     void ApplyDensity(UINT dpi);
     void MakeFont(std::size_t index);
     void SizeHeadingToCaption();
@@ -79,6 +80,8 @@ private:
     LabelFonts fonts_;
     Tooltips tooltips_;
     RECT heading_{};
+    ColourScheme scheme_;
+    int cue_ = 1;  // the focus cue's thickness
     Accessible* accessible_ = nullptr;  // made at a reader's first question
     ControlId readerPress_ = ControlId::lblStart;  // the command a reader pressed last
 };

@@ -1,0 +1,67 @@
+#include "window/Faces.h"
+
+#include <algorithm>
+
+namespace qv {
+namespace {
+
+// In pixels at 100 %: each button's corner and how many colours its end has,
+// the buttons' size, and the width one colour of an end gets (two share it,
+// so the end stays clear of the caption); the close mark.
+struct Placed {
+    ControlId id;
+    int left, top, pieces;
+};
+constexpr Placed kButtons[] = {
+    {ControlId::lblStart, 12, 273, 1}, {ControlId::lblStop, 92, 273, 1}, {ControlId::lblRestart, 172, 273, 2}};
+constexpr int kButtonWidth = 64, kButtonHeight = 20, kEndWidth = 9;
+constexpr int kCloseMark[] = {235, 14, 12, 12};  // left, top, width, height
+
+// 100 % pixels at a density, converted as the program converts a control,
+// so the drawn edges fall where it puts its labels.
+int Px(int pixels, float twipsPerPixel) {
+    return TwipsToPixels(15.0f * static_cast<float>(pixels), twipsPerPixel);
+}
+PixelRect Rect(int x, int y, int w, int h, float twipsPerPixel) {
+    const int left = Px(x, twipsPerPixel), top = Px(y, twipsPerPixel);
+    return {left, top, left + Px(w, twipsPerPixel), top + Px(h, twipsPerPixel)};
+}
+
+}  // namespace
+
+ButtonFrame ButtonOf(ControlId id, float twipsPerPixel) {
+    const Placed* found = std::begin(kButtons);
+    while (found->id != id && found + 1 != std::end(kButtons)) ++found;  // the last is Restart's
+    const Placed& b = *found;
+    const PixelRect box = Rect(b.left, b.top, kButtonWidth, kButtonHeight, twipsPerPixel);
+    const int k = StrokePixels(twipsPerPixel);
+    const int pieceWidth = (Px(kEndWidth, twipsPerPixel) - (b.pieces - 1) * k) / b.pieces;
+    // A divider, then the pieces split by dividers; the last runs under the frame.
+    return {box, k, b.pieces, pieceWidth, box.right - pieceWidth * b.pieces - (b.pieces - 1) * k - k};
+}
+
+PixelRect CommandFace(ControlId id, float twipsPerPixel) {
+    if (id == ControlId::lblClose)
+        return Rect(kCloseMark[0], kCloseMark[1], kCloseMark[2], kCloseMark[3], twipsPerPixel);
+    const ButtonFrame b = ButtonOf(id, twipsPerPixel);
+    return {b.box.left + b.stroke, b.box.top + b.stroke, b.ends, b.box.bottom - b.stroke};
+}
+
+PixelRect FocusCueRect(ControlId id, float twipsPerPixel) {
+    const PixelRect face = CommandFace(id, twipsPerPixel);
+    const int k = StrokePixels(twipsPerPixel);
+    return {face.left + k, face.top + k, face.right - k, face.bottom - k};
+}
+
+PixelRect CaptionRoom(const ControlLayout& layout, float twipsPerPixel, int cue) {
+    const PixelRect label = ControlRect(layout, twipsPerPixel);
+    if (!layout.command || layout.id == ControlId::lblClose) return label;
+    const PixelRect inside = FocusCueRect(layout.id, twipsPerPixel);
+    const int spare = cue + StrokePixels(twipsPerPixel);
+    // Twice the centre, so an odd width keeps its half pixel.
+    const int centre2 = label.left + label.right;
+    const int half2 = std::min(centre2 - 2 * (inside.left + spare), 2 * (inside.right - spare) - centre2);
+    return {(centre2 - half2) / 2, label.top, (centre2 + half2) / 2, label.bottom};
+}
+
+}  // namespace qv
