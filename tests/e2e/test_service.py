@@ -4,7 +4,8 @@ out a slow stop; Stop removes the service. A service stuck start-pending is
 deleted 8 s after the tool first sees it so, with a message, and the window
 refreshes no more. The kit's German sample (1 MiB long here) makes the window
 German, a Restart longer than its label ("Neu starten") drawn whole, and the
-missing data file's message German. (Encodings and line ends: native tests.)"""
+missing data file's message German; an Arabic status reads from the right.
+(Encodings and line ends: native tests.)"""
 
 import subprocess
 import time
@@ -17,9 +18,14 @@ FOLDER = "C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\QV Tool"
 
 
 def drawn_text(tool: h.Tool, name: str) -> str:
-    """What tesseract reads in the label a reader knows by `name`, as drawn
-    now: one line, enlarged four times, as it reads these labels best."""
-    label = ImageOps.grayscale(tool.shot().crop(tool.rect(name)))
+    """What tesseract reads in the label a reader knows by `name`, as drawn now."""
+    return read(tool.shot().crop(tool.rect(name)))
+
+
+def read(picture: Image.Image) -> str:
+    """What tesseract reads in a picture of one line of text, enlarged four
+    times, as it reads these labels best."""
+    label = ImageOps.grayscale(picture)
     label = label.resize((label.width * 4, label.height * 4), Image.LANCZOS)
     path = h.ARTIFACTS / "service" / "label.png"
     path.parent.mkdir(parents=True, exist_ok=True)
@@ -86,3 +92,18 @@ with h.scenario("service", folder=FOLDER) as tool:
     tool.press_ok("Quorvel")
     h.wait(lambda: not tool.running(), "the tool to end")
     assert tool.state() is None
+
+    # Right to left: an Arabic status reads from the right, its Latin part
+    # left of the Arabic word, and a reader gets the same text. DejaVu Sans
+    # stands in for an installed face that has Arabic letters.
+    arabic = "\u0645\u062a\u0648\u0642\u0641 (Quorvel 2)"
+    (languages / "Arabic.txt").write_text(f"h\nStopped=>{arabic}\n", encoding="utf-8")
+    tool.reg_add(h.SETTINGS_KEY, "Language", "Arabic")
+    tool.reg_add(r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes", "Segoe UI", "DejaVu Sans")
+    tool.launch()
+    tool.wait_face(f"{arabic}: Start+ Stop- Restart-")
+    status = tool.shot().crop(tool.rect(arabic))
+    ink = [x for x in range(status.width) for y in range(status.height) if max(status.getpixel((x, y))[:2]) < 100]
+    middle = (min(ink) + max(ink)) // 2
+    assert "Quorvel" in read(status.crop((0, 0, middle, status.height))), "the Latin part is not on the left"
+
