@@ -27,7 +27,6 @@ void PaintLine(HDC dc, const PixelRect& r, int stroke, COLORREF colour) {
 // command a rounded button in its button colours, the close mark a cross on
 // one, and the outline in its text colour, all where the art has them.
 void PaintHighContrast(HDC dc, const RECT& client, const Scene& scene) {
-    Fill(dc, client, HighContrastBack(scene.scheme, false));
     const int stroke = StrokePixels(scene.twipsPerPixel);
     const auto frame = [&](RECT r, COLORREF fill, COLORREF edge, int round) {
         const UniquePen pen(CreatePen(PS_INSIDEFRAME, stroke, edge));
@@ -35,6 +34,10 @@ void PaintHighContrast(HDC dc, const RECT& client, const Scene& scene) {
         const SelectedObject p(dc, pen.get()), b(dc, brush.get());
         RoundRect(dc, r.left, r.top, r.right, r.bottom, round, round);
     };
+    RECT outline = client;
+    outline.right -= 1;  // the region leaves out the last column
+    frame(outline, HighContrastBack(scene.scheme, false), scene.scheme[SysColour::WindowText],
+          TwipsToPixels(kCornerEllipseTwips, scene.twipsPerPixel));
     const COLORREF text = scene.scheme[SysColour::ButtonText];
     for (const ControlId id : kFocusOrder) {
         RECT face = Win32Rect(CommandFace(id, scene.twipsPerPixel));
@@ -49,10 +52,6 @@ void PaintHighContrast(HDC dc, const RECT& client, const Scene& scene) {
             LineTo(dc, face.right, to);
         }
     }
-    RECT outline = client;
-    outline.right -= 1;  // the region leaves out the last column
-    frame(outline, HighContrastBack(scene.scheme, false), scene.scheme[SysColour::WindowText],
-          TwipsToPixels(kCornerEllipseTwips, scene.twipsPerPixel));
 }
 
 // As a label lays out its text: from the top, broken at word boundaries;
