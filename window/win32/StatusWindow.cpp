@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "service/Product.h"
 #include "window/Opening.h"
@@ -191,7 +192,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE:
         case WM_THEMECHANGED:
-            ApplyDensity(DpiOf(hwnd_));
+            ApplyDensity(static_cast<UINT>(std::lround(1440.0f / twipsPerPixel_)));  // the same density
             InvalidateRect(hwnd_, nullptr, FALSE);
             break;
         case WM_GETOBJECT:
