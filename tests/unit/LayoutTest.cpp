@@ -67,6 +67,13 @@ TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
         {L"\u505c\u6b62", false},                                  // CJK
         {L"\xD802\xDD00", true},                                   // U+10900, Phoenician
         {L"", false},
+        // A script a range: lower case, Latin-1, Armenian, Syriac, Thaana,
+        // N'Ko, Mandaic, Devanagari, Hangul, a left-to-right mark,
+        // presentation forms, full-width Latin.
+        {L"quorvel", false}, {L"\u00e9t\u00e9", false}, {L"\u0561", false}, {L"\u0710", true},
+        {L"\u0780", true},  {L"\u07ca", true},        {L"\u0840", true},  {L"\u0915", false},
+        {L"\uac00", false}, {L"\u200e\u05d0", false},  {L"\ufb50", true},  {L"\ufe8d", true},
+        {L"\ufb1d", true},  {L"\uff21", false},       {L"\u0608", true},  {L"\u08a0", true},
     };
     for (const auto& [text, rightToLeft] : rows) EXPECT_EQ(RightToLeft(text), rightToLeft) << text;
 }
