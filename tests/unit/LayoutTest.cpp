@@ -69,11 +69,14 @@ TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
         {L"", false},
         // A script a range: lower case, Latin-1, Armenian, Syriac, Thaana,
         // N'Ko, Mandaic, Devanagari, Hangul, a left-to-right mark,
-        // presentation forms, full-width Latin.
+        // presentation forms, full-width Latin, Adlam, Glagolitic, CJK
+        // compatibility; the sign x and Persian digits decide nothing.
         {L"quorvel", false}, {L"\u00e9t\u00e9", false}, {L"\u0561", false}, {L"\u0710", true},
         {L"\u0780", true},  {L"\u07ca", true},        {L"\u0840", true},  {L"\u0915", false},
         {L"\uac00", false}, {L"\u200e\u05d0", false},  {L"\ufb50", true},  {L"\ufe8d", true},
         {L"\ufb1d", true},  {L"\uff21", false},       {L"\u0608", true},  {L"\u08a0", true},
+        {L"\xD83A\xDD00", true}, {L"\u2c00", false},  {L"\uf900", false}, {L"\u00f8", false},
+        {L"\u00d7 \u05d0", true}, {L"\u00aa", false}, {L"\uff41", false},  {L"\u06f1 A", false},
     };
     for (const auto& [text, rightToLeft] : rows) EXPECT_EQ(RightToLeft(text), rightToLeft) << text;
 }
