@@ -76,6 +76,12 @@ TEST(BackgroundArt, CaptionsLieOnTheButtonsTheCloseSpotOnTheCrossAndTheBorderRea
             << "mark " << mark.left << "," << mark.top << " to " << mark.right << "," << mark.bottom;
         EXPECT_TRUE(cross);
 
+        // A rule one pixel high at 100 % stays a rule as many pixels high as
+        // a stroke: the white one over the band, the column in the middle.
+        int white = 0;
+        for (int y = 0; y < 12 * s; ++y) white += Rgb(art.at(art.width / 2, y)) == std::array{255, 255, 255};
+        EXPECT_EQ(white, StrokePixels(twipsPerPixel));
+
         // The last column the window shows is the border, as the first is.
         for (int y = 0; y < art.height; ++y)
             ASSERT_TRUE(art.at(window.width - 2, y) == art.at(0, y) &&
