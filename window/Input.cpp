@@ -45,9 +45,9 @@ void Input::MouseDown(int button, int shift, int x, int y) {
         return;
     }
     // A disabled label does not react: a press on it starts no click, even
-    // if the label is enabled by the time the button comes up.
-    // As on a push button, the press takes the keyboard focus too, so that
-    // Enter presses what was last touched.
+    // if the label is enabled by the time the button comes up. As on a push
+    // button, a press takes the keyboard focus too, so that Enter presses
+    // what was last touched.
     if (button == kLeftButton && Clickable(target->id)) {
         pressed_ = target->id;
         MoveFocus(target->id);
