@@ -148,10 +148,24 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
     if (scene.focusCue) PaintFocusCue(dc, *scene.focusCue, scene);
 }
 
+ColourScheme SystemColourScheme() {
+    ColourScheme scheme;
+    HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
+    scheme.highContrast = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+                          (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    for (std::size_t i = 0; i < scheme.system.size(); ++i) scheme.system[i] = GetSysColor(static_cast<int>(i));
+    return scheme;
+}
+
+int FocusCuePixels(float twipsPerPixel) {
+    UINT width = 1, height = 1;
+    SystemParametersInfoW(SPI_GETFOCUSBORDERWIDTH, 0, &width, 0);
+    SystemParametersInfoW(SPI_GETFOCUSBORDERHEIGHT, 0, &height, 0);
+    return std::max(1, TwipsToPixels(15.0f * static_cast<float>(std::max(width, height)), twipsPerPixel));
+}
+
 RECT LabelRect(ControlId id, float twipsPerPixel, const RECT& heading) {
-    if (id == ControlId::Label2) return heading;
-    const PixelRect r = ControlRect(LayoutOf(id), twipsPerPixel);
-    return {r.left, r.top, r.right, r.bottom};
+    return id == ControlId::Label2 ? heading : Win32Rect(ControlRect(LayoutOf(id), twipsPerPixel));
 }
 
 PixelSize LabelTextSize(HDC dc, HFONT font, const std::wstring& text, const ControlLayout& layout,

@@ -29,6 +29,11 @@ struct Scene {
 
 void PaintScene(HDC dc, const RECT& client, const Scene& scene);
 
+// The system's colour scheme now: high contrast or not, and its colours.
+ColourScheme SystemColourScheme();
+// The system's focus border at a density, in pixels (its setting is at 100 %).
+int FocusCuePixels(float twipsPerPixel);
+
 // Where a label draws at a density: its design rectangle, or for the heading
 // `heading`, the rectangle it has sized itself to.
 RECT LabelRect(ControlId id, float twipsPerPixel, const RECT& heading);

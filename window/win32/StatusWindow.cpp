@@ -3,7 +3,6 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "service/Product.h"
 #include "window/Opening.h"
@@ -97,19 +96,16 @@ bool StatusWindow::Create(frmVctool& form, int showCommand) {
 void StatusWindow::ApplyDensity(UINT dpi) {
     twipsPerPixel_ = 1440.0f / static_cast<float>(dpi);
     art_.Load(instance_, twipsPerPixel_);
-    HIGHCONTRASTW contrast{sizeof(contrast), 0, nullptr};
-    scheme_.highContrast = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
-                           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    for (std::size_t i = 0; i < scheme_.system.size(); ++i) scheme_.system[i] = GetSysColor(static_cast<int>(i));
-    // The system's focus border is in pixels at 100 %.
-    UINT width = 1, height = 1;
-    SystemParametersInfoW(SPI_GETFOCUSBORDERWIDTH, 0, &width, 0);
-    SystemParametersInfoW(SPI_GETFOCUSBORDERHEIGHT, 0, &height, 0);
-    cue_ = std::max(1, TwipsToPixels(15.0f * static_cast<float>(std::max(width, height)), twipsPerPixel_));
+    ApplySettings();
+    tooltips_.Move(twipsPerPixel_);
+}
+
+void StatusWindow::ApplySettings() {
+    scheme_ = SystemColourScheme();
+    cue_ = FocusCuePixels(twipsPerPixel_);
     for (std::size_t i = 0; i < kLayout.size(); ++i)
         if (kLayout[i].kind == ControlKind::Label) MakeFont(i);
     SizeHeadingToCaption();
-    tooltips_.Move(twipsPerPixel_);
 }
 
 void StatusWindow::MakeFont(std::size_t index) {
@@ -192,7 +188,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_SYSCOLORCHANGE:
         case WM_SETTINGCHANGE:
         case WM_THEMECHANGED:
-            ApplyDensity(static_cast<UINT>(std::lround(1440.0f / twipsPerPixel_)));  // the same density
+            ApplySettings();
             InvalidateRect(hwnd_, nullptr, FALSE);
             break;
         case WM_GETOBJECT:

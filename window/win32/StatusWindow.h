@@ -56,6 +56,9 @@ private:
     // Everything drawn at the density `dpi` and in the system's colours and
     // settings now: pictures, colours, the focus cue, fonts, tooltips.
     void ApplyDensity(UINT dpi);
+    // What follows the system's colours and settings: the scheme, the focus
+    // cue and the fonts that leave room for it.
+    void ApplySettings();
     void MakeFont(std::size_t index);
     void SizeHeadingToCaption();
     Scene SceneNow() const;
