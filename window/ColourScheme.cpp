@@ -8,8 +8,8 @@ namespace {
 
 // The least contrast at which a text still stands out: WCAG's for large
 // text and for the parts of a control. A greyed command's text, an inactive
-// control's, is meant to recede (the default schemes' own grey has about
-// 2:1 on a button), so it only has to show, and may not shine.
+// control's, is meant to recede (a default scheme's own grey can have as
+// little as 2:1 on a button), so it only has to show, and may not shine.
 constexpr double kReadable = 3.0;
 constexpr double kVisible = 2.0;
 // What the default scheme gives a title, a command and a greyed command.
