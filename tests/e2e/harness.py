@@ -221,11 +221,11 @@ class Tool:
                 "mousemove", 1000, 750)
 
     def keys(self, *keys: str) -> None:
-        """Keys typed into the window, which has the keyboard focus."""
-        window = windows()[0]
-        xdotool("windowfocus", "--sync", window)
-        # Not checked: a key that ends the tool takes the window with it.
-        xdotool("key", "--window", window, *keys, check=False)
+        """Keys typed on the keyboard with the window focused. Not sent to the
+        window (key --window): a key that ends the tool would then never come
+        up, and the X server would repeat it into the next window focused."""
+        xdotool("windowfocus", "--sync", windows()[0])
+        xdotool("key", *keys)
 
     def box(self, title: str) -> str:
         """The text of the message box titled `title`, once it is up."""
