@@ -3,8 +3,9 @@
 // fields, a line each, in UTF-8; no row when the window, box or service asked
 // about is not there; "error<TAB>N" when Windows refuses.
 //
-//   box TITLE | ok TITLE  the message box's text | presses its OK: "pressed"
-//   service NAME          state, process id, executable as registered
+//   box TITLE             the message box's text
+//   service NAME          state, process id, executable, start type, display
+//                         name, as the service manager has them
 //   acc TITLE             a row a child of the window's client, as a screen
 //                         reader finds it: role, state, name, description,
 //                         default action, left, top, width, height
@@ -18,6 +19,7 @@
 
 #include <oleacc.h>
 
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -26,6 +28,7 @@
 
 namespace {
 
+using std::to_wstring;
 constexpr int kNotThere = 1;
 
 int Row(std::initializer_list<std::wstring> fields) {
@@ -33,18 +36,13 @@ int Row(std::initializer_list<std::wstring> fields) {
     for (const std::wstring& field : fields) line += field + L'\t';
     line.back() = L'\n';
     std::string utf8(line.size() * 3, '\0');
-    utf8.resize(static_cast<std::size_t>(WideCharToMultiByte(
-        CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(),
-        static_cast<int>(utf8.size()), nullptr, nullptr)));
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()),
-              &written, nullptr);
+    const int size = static_cast<int>(line.size());
+    utf8.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, line.data(), size, utf8.data(), size * 3, nullptr, nullptr)));
+    // Flushed at once: a listener's "listening" is awaited before it has ended.
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
     return 0;
-}
-
-template <typename Integer>
-std::wstring Number(Integer value) {
-    return std::to_wstring(value);
 }
 
 std::wstring Take(BSTR text) {
@@ -65,17 +63,17 @@ int Service(const wchar_t* name) {
     const qv::UniqueScHandle service(
         OpenServiceW(manager.get(), name, SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     SERVICE_STATUS_PROCESS status{};
-    alignas(QUERY_SERVICE_CONFIGW) BYTE config[8192] = {};
+    alignas(QUERY_SERVICE_CONFIGW) BYTE buffer[8192] = {};
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer);
     DWORD needed = 0;
     if (!service ||
-        !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
-                              reinterpret_cast<BYTE*>(&status), sizeof status, &needed) ||
-        !QueryServiceConfigW(service.get(), reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config),
-                             sizeof config, &needed))
+        !QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                              sizeof status, &needed) ||
+        !QueryServiceConfigW(service.get(), config, sizeof buffer, &needed))
         return GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? kNotThere
-                                                              : Row({L"error", Number(GetLastError())});
-    return Row({Number(status.dwCurrentState), Number(status.dwProcessId),
-                reinterpret_cast<QUERY_SERVICE_CONFIGW*>(config)->lpBinaryPathName});
+                                                              : Row({L"error", to_wstring(GetLastError())});
+    return Row({to_wstring(status.dwCurrentState), to_wstring(status.dwProcessId), config->lpBinaryPathName,
+                to_wstring(config->dwStartType), config->lpDisplayName});
 }
 
 int Acc(IAccessible& client) {
@@ -91,33 +89,26 @@ int Acc(IAccessible& client) {
         client.get_accDescription(Child(id), &description);
         client.get_accDefaultAction(Child(id), &action);
         client.accLocation(&left, &top, &width, &height, Child(id));
-        Row({Number(role.lVal), Number(state.lVal), Take(name), Take(description), Take(action),
-             Number(left), Number(top), Number(width), Number(height)});
+        Row({to_wstring(role.lVal), to_wstring(state.lVal), Take(name), Take(description), Take(action),
+             to_wstring(left), to_wstring(top), to_wstring(width), to_wstring(height)});
     }
     return 0;
 }
 
-int Focus(IAccessible& client) {
-    VARIANT focus{};
-    client.get_accFocus(&focus);
-    return focus.vt == VT_I4 ? Row({Number(focus.lVal)}) : kNotThere;
-}
-
 // A focus event with the state its object reports then, as a reader asks it.
 void CALLBACK Noted(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
-    if (object != OBJID_CLIENT) return;
     const wchar_t* what = event == EVENT_OBJECT_NAMECHANGE         ? L"name "
                           : event == EVENT_OBJECT_STATECHANGE      ? L"state "
                           : event == EVENT_OBJECT_LIVEREGIONCHANGED ? L"live "
                           : event == EVENT_OBJECT_FOCUS            ? L"focus "
                                                                    : nullptr;
-    if (what == nullptr) return;
-    std::wstring line = what + Number(child);
+    if (object != OBJID_CLIENT || what == nullptr) return;
+    std::wstring line = what + to_wstring(child);
     IAccessible* found = nullptr;
-    VARIANT id{};
+    VARIANT id{}, state{};
     if (event == EVENT_OBJECT_FOCUS &&
-        SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child), &found, &id))) {
-        VARIANT state{};
+        SUCCEEDED(AccessibleObjectFromEvent(window, static_cast<DWORD>(object), static_cast<DWORD>(child),
+                                            &found, &id))) {
         found->get_accState(id, &state);
         line += (state.lVal & STATE_SYSTEM_FOCUSED) ? L" focused" : L" unfocused";
         found->Release();
@@ -131,12 +122,10 @@ int Events(HWND window, int seconds) {
     SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_LIVEREGIONCHANGED, nullptr, &Noted, pid, 0,
                     WINEVENT_OUTOFCONTEXT);
     Row({L"listening"});
-    const ULONGLONG end = GetTickCount64() + 1000ull * static_cast<ULONGLONG>(seconds);
-    for (ULONGLONG now; (now = GetTickCount64()) < end;) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    }
+    // The hook's calls come in while the thread waits for messages, until the timer's.
+    SetTimer(nullptr, 0, static_cast<UINT>(seconds) * 1000, nullptr);
+    for (MSG message; GetMessageW(&message, nullptr, 0, 0) > 0 && message.message != WM_TIMER;)
+        DispatchMessageW(&message);
     return 0;
 }
 
@@ -147,16 +136,10 @@ int wmain(int argc, wchar_t** argv) {
     CoInitialize(nullptr);
     const std::wstring_view command = argv[1];
     if (command == L"service") return Service(argv[2]);
-    // A message box: a dialog window of that title, its text in a static control.
-    const HWND box = FindWindowW(L"#32770", argv[2]);
-    if ((command == L"box" || command == L"ok") && box == nullptr) return kNotThere;
-    if (command == L"ok") {
-        // What the button itself sends its dialog: no mouse needed.
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
-        return Row({L"pressed"});
-    }
     if (command == L"box") {
+        // A message box: a dialog window of that title, its text in a static control.
+        const HWND box = FindWindowW(L"#32770", argv[2]);
+        if (box == nullptr) return kNotThere;
         // WM_GETTEXT rather than GetWindowText, which does not read the text
         // of another process's control.
         wchar_t text[1024] = {};
@@ -170,15 +153,16 @@ int wmain(int argc, wchar_t** argv) {
     // The window's client object, as a reader in another process reaches it.
     IAccessible* client = nullptr;
     if (window == nullptr ||
-        FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT),
-                                          __uuidof(IAccessible), reinterpret_cast<void**>(&client))))
+        FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&client))))
         return kNotThere;
+    VARIANT focus{};
     int result = 2;
     if (command == L"acc") result = Acc(*client);
-    if (command == L"focus") result = Focus(*client);
+    if (command == L"focus" && SUCCEEDED(client->get_accFocus(&focus)))
+        result = focus.vt == VT_I4 ? Row({to_wstring(focus.lVal)}) : kNotThere;
     if (command == L"press" && argc == 4)
-        result = SUCCEEDED(client->accDoDefaultAction(Child(_wtol(argv[3])))) ? Row({L"pressed"})
-                                                                               : kNotThere;
+        result = SUCCEEDED(client->accDoDefaultAction(Child(_wtol(argv[3])))) ? Row({L"pressed"}) : kNotThere;
     client->Release();
     return result;
 }
