@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,20 +19,14 @@ std::wstring Tr(std::wstring text, const std::wstring& language) {
     return changelstring(text, LanguageText(language));
 }
 
-// Each row: a key, a language text, what the lookup gives.
-struct Lookup {
-    const wchar_t* key;
-    std::wstring text;
-    const wchar_t* result;
-};
-
 TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
     const std::wstring german =
         L"Running=>erste Zeile\r\nRunning=>L\u00e4uft\r\nrunning=>zweiter Eintrag\r\n"
         L"Start=>  Los => jetzt \r\nBlank=>   \r\nEmpty=>\r\n Leading=>x\r\nTrailing =>x\r\n"
         L"\u00c4ndern=>Bearbeiten\r\nTab=>\ta\r\nClose=>Schlie\u00dfen";
     const std::wstring missing = L"A file is missing";
-    const Lookup rows[] = {
+    // Each row: a key, a language text, what the lookup gives.
+    const std::tuple<const wchar_t*, std::wstring, const wchar_t*> rows[] = {
         {L"Running", german, L"L\u00e4uft"},  // the first line is never an entry
         {L"RUNNING", german, L"L\u00e4uft"},  // any case; the first entry wins
         {L"\u00e4NDERN", german, L"Bearbeiten"},
@@ -40,10 +35,8 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         {L"Close", german, L"Schlie\u00dfen"},  // the last line runs to the end
         {L"  Close ", german, L"Schlie\u00dfen"},  // searched without its blanks
         {L"  Paused ", german, L"  Paused "},       // not found: back with its blanks
-        {L"Blank", german, L"Blank"},
-        {L"Empty", german, L"Empty"},
-        {L"Leading", german, L"Leading"},
-        {L"Trailing", german, L"Trailing"},
+        {L"Blank", german, L"Blank"},       {L"Empty", german, L"Empty"},
+        {L"Leading", german, L"Leading"},   {L"Trailing", german, L"Trailing"},
         {L"Stop", german, L"Stop"},           // "Stop" is no entry of "Stopped"
         {L"Running", L"", L"Running"},
         {L"   ", L"x\r\n   =>nichts\r\n", L"   "},
@@ -56,25 +49,26 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         {missing.c_str(), L"x\r\nA file is mi\u00dfing=>", missing.c_str()},
         {L"Start", L"x\r\nStart=>", L"Start"},
     };
-    for (const Lookup& row : rows)
-        EXPECT_EQ(Tr(row.key, row.text), row.result) << std::wstring(row.key);
+    for (const auto& [key, text, result] : rows) EXPECT_EQ(Tr(key, text), result) << std::wstring(key);
 }
 
+// Each row: the file's bytes (none: missing), whether reading it fails or
+// runs out of memory, whether it has data; only a file with data is read.
 TEST(ReadTextFile, GivesNothingForAMissingEmptyUnreadableOrTooLargeFile) {
-    fake::FakeFiles files;
+    enum Read { kReads, kFails, kTooLarge };
+    const std::tuple<std::optional<std::string>, Read, std::optional<VbBool>, const wchar_t*> rows[] = {
+        {std::nullopt, kReads, std::nullopt, L""}, {"", kReads, VbFalse, L""}, {"x", kReads, VbTrue, L"x"},
+        {"x", kFails, VbTrue, L""},                {"x", kTooLarge, VbTrue, L""}};
     const std::wstring path = LR"(C:\Lang\German.txt)";
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    EXPECT_EQ(FileHasData(files, path), std::nullopt);
-    files.AddFile(path, "");
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    EXPECT_EQ(FileHasData(files, path), VbFalse);
-    EXPECT_EQ(files.reads, 0);  // an empty file is not even opened
-    files.AddFile(path, "x");
-    EXPECT_EQ(ReadTextFile(files, path), L"x");
-    files.unreadable.insert(path);
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    files.tooLarge.insert(path);
-    EXPECT_EQ(ReadTextFile(files, path), L"");
+    for (const auto& [bytes, read, hasData, text] : rows) {
+        fake::FakeFiles files;
+        if (bytes) files.AddFile(path, *bytes);
+        if (read == kFails) files.failing["ReadWholeFile"] = {1};
+        if (read == kTooLarge) files.tooLarge.insert(path);
+        EXPECT_EQ(FileHasData(files, path), hasData);
+        EXPECT_EQ(ReadTextFile(files, path), text);
+        EXPECT_EQ(files.reads, hasData == VbTrue ? 1 : 0);
+    }
 }
 
 // `text` with its byte order mark, as Notepad saves "Unicode" (little-endian)
@@ -214,10 +208,10 @@ TEST(LanguageSelection, AMissingFolderIsMadeForLaterRunsAtItsLastLevelOnly) {
 // "C:" is drive C's current folder, for the existence test and the listing
 // alike; a separator after it would make the listing read the root.
 TEST(PathInFolder, AddsASeparatorOnlyWhereTheFolderLacksOne) {
-    EXPECT_EQ(PathInFolder(L"C:", L"German.txt"), L"C:German.txt");
-    EXPECT_EQ(PathInFolder(LR"(C:\)", L"*"), LR"(C:\*)");
-    EXPECT_EQ(PathInFolder(L"C:/Lang/", L"*"), L"C:/Lang/*");
-    EXPECT_EQ(PathInFolder(LR"(C:\Lang)", L"German.txt"), LR"(C:\Lang\German.txt)");
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {
+        {L"C:", L"German.txt", L"C:German.txt"}, {LR"(C:\)", L"*", LR"(C:\*)"},
+        {L"C:/Lang/", L"*", L"C:/Lang/*"},       {LR"(C:\Lang)", L"German.txt", LR"(C:\Lang\German.txt)"}};
+    for (const auto& [folder, name, path] : rows) EXPECT_EQ(PathInFolder(folder, name), path);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The layout's twips as pixels at each density.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "window/Faces.h"
@@ -28,12 +29,7 @@ TEST(Layout, TwipsBecomePixelsRoundingHalvesToEven) {
 // each row gives the text's measured size at 11, 10, 9 ... pixels, as far as
 // the fit may look.
 TEST(TextFit, TheLargestSizeThatFitsWholeDownToTheLegibleFloorThenCut) {
-    struct Row {
-        const char* what;
-        std::vector<PixelSize> measured;
-        FittedText expected;
-    };
-    const Row rows[] = {
+    const std::tuple<const char*, std::vector<PixelSize>, FittedText> rows[] = {
         {"fits as designed", {{25, 12}}, {11, false}},
         {"fills the box exactly", {{54, 13}}, {11, false}},
         {"two lines too tall, one line fits", {{53, 24}, {47, 22}, {52, 10}}, {9, false}},
@@ -42,11 +38,9 @@ TEST(TextFit, TheLargestSizeThatFitsWholeDownToTheLegibleFloorThenCut) {
         {"too long at the floor", {{53, 24}, {47, 22}, {45, 20}, {37, 18}, {31, 14}}, {7, true}},
     };
     const int floor = LegibleTextPixels(15.0f);
-    for (const Row& row : rows) {
-        const auto measure = [&](int pixels) {
-            return row.measured.at(static_cast<std::size_t>(11 - pixels));
-        };
-        EXPECT_EQ(FitText(11, floor, {54, 13}, measure), row.expected) << row.what;
+    for (const auto& [what, measured, fitted] : rows) {
+        const auto measure = [&](int pixels) { return measured.at(static_cast<std::size_t>(11 - pixels)); };
+        EXPECT_EQ(FitText(11, floor, {54, 13}, measure), fitted) << what;
     }
     // 7 pixels at 96 dpi, scaled with the density.
     for (const auto& [dpi, pixels] : {std::pair{96, 7}, {144, 10}, {192, 14}})
@@ -86,21 +80,16 @@ TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
 // the label (14..68) as the caption is drawn. Texts that are no service
 // command keep their rectangle.
 TEST(TextFit, ACommandsCaptionHasTheRoomInsideItsFaceAndFocusCue) {
-    struct Row {
-        ControlId id;
-        int cue;
-        PixelRect room;
-    };
-    const Row rows[] = {
+    const std::tuple<ControlId, int, PixelRect> rows[] = {
         {ControlId::lblStart, 1, {19, 275, 63, 288}},   {ControlId::lblStart, 2, {20, 275, 62, 288}},
         {ControlId::lblStop, 1, {96, 276, 142, 289}},   {ControlId::lblRestart, 1, {179, 276, 223, 289}},
         {ControlId::lblClose, 1, {235, 14, 246, 26}},   {ControlId::lblStatus, 1, {21, 167, 222, 183}},
     };
-    for (const Row& row : rows) {
-        const PixelRect room = CaptionRoom(LayoutOf(row.id), 15.0f, row.cue);
-        EXPECT_EQ(std::tuple(room.left, room.top, room.right, room.bottom),
-                  std::tuple(row.room.left, row.room.top, row.room.right, row.room.bottom))
-            << LayoutOf(row.id).name << " " << row.cue;
+    for (const auto& [id, cue, room] : rows) {
+        const PixelRect r = CaptionRoom(LayoutOf(id), 15.0f, cue);
+        EXPECT_EQ(std::tuple(r.left, r.top, r.right, r.bottom),
+                  std::tuple(room.left, room.top, room.right, room.bottom))
+            << LayoutOf(id).name << " " << cue;
     }
     const PixelRect cue = FocusCueRect(ControlId::lblClose, 15.0f);  // inside the mark's border
     EXPECT_EQ(std::tuple(cue.left, cue.top, cue.right, cue.bottom), std::tuple(236, 15, 246, 25));
