@@ -13,9 +13,6 @@ struct FakeWorld {
     fake::FakeRegistry registry;
     fake::FakeFiles files;
 
-    ServiceManager& Scm() { return manager; }
-    qv::Registry& Keys() { return registry; }
-    FileSystem& Files() { return files; }
     std::wstring Standin(Behaviour) { return LR"(C:\Standin\QVVoIPService.exe)"; }
     void Installed(Behaviour behaviour) {
         fake::FakeService& service = *manager.Find(ServiceName);

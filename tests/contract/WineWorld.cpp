@@ -4,7 +4,6 @@
 // through the code under test, so a fault there cannot hide itself.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -28,16 +27,11 @@ struct WineWorld {
     FileSystemWin32 files;
     fs::path copy;  // the stand-in's folder of this test
 
-    ~WineWorld() { Clean(); }
-    ServiceManager& Scm() { return manager; }
-    qv::Registry& Keys() { return registry; }
-    FileSystem& Files() { return files; }
-
     // A copy of the stand-in (built beside this test program) in a folder of
     // its own, with the TesmoVoIP.xml that makes it behave so.
     std::wstring Standin(Behaviour behaviour) {
         if (copy.empty()) {
-            static std::atomic<int> copies{0};
+            static int copies = 0;  // the tests run one at a time
             copy = fs::temp_directory_path() / (L"qv-standin-" + std::to_wstring(GetCurrentProcessId()) +
                                                 L"-" + std::to_wstring(++copies));
             std::wstring self(32768, L'\0');

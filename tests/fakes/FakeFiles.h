@@ -46,9 +46,7 @@ public:
         for (const std::wstring& name : folders.at(path)) files.push_back({name, PathInFolder(path, name)});
         return files;
     }
-    // Only the last level: the parent must exist.
     bool MakeDirectory(const std::wstring& path) override {
-        if (!folders.contains(path.substr(0, path.find_last_of(L'\\')))) return false;
         folders[path];
         return true;
     }

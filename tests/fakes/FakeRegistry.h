@@ -37,19 +37,17 @@ public:
         return Open(subKey, result);
     }
     std::int32_t RegCreateKeyExA(RegKey, const char* subKey, std::uint32_t reserved, char* keyClass,
-                                 std::uint32_t options, std::uint32_t sam,
-                                 const SecurityAttributes* security, RegKey* result,
-                                 std::uint32_t*) override {
-        if (const auto status = Injected("RegCreateKeyExA", {subKey, N(reserved), keyClass ? keyClass : "null",
-                                                             N(options), N(sam),
-                                                             std::to_string(security->bInheritHandle)}))
+                                 std::uint32_t options, std::uint32_t sam, const SecurityAttributes* security,
+                                 RegKey* result, std::uint32_t*) override {
+        if (const auto status =
+                Injected("RegCreateKeyExA", {subKey, N(reserved), keyClass ? keyClass : "null", N(options),
+                                             N(sam), std::to_string(security->bInheritHandle)}))
             return *status;
         keys_[subKey];
         return Open(subKey, result);
     }
-    std::int32_t RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved,
-                                std::uint32_t type, const std::uint8_t* data,
-                                std::uint32_t size) override {
+    std::int32_t RegSetValueExA(RegKey key, const char* valueName, std::uint32_t reserved, std::uint32_t type,
+                                const std::uint8_t* data, std::uint32_t size) override {
         if (const auto status = Injected("RegSetValueExA", {valueName, N(reserved), N(type), N(size)}))
             return *status;
         keys_[open_.at(key)][valueName].assign(reinterpret_cast<const char*>(data), size);

@@ -1,6 +1,7 @@
-// A simulated Windows service manager: services by name, the real error codes, a service that is deleted only once it is stopped and
-// its last handle closed, and any call made to fail. Names keep their case:
-// the real manager ignores it, but the tool uses one name throughout.
+// A simulated Windows service manager: services by name, the real error
+// codes, a service that is deleted only once it is stopped and its last
+// handle closed, and any call made to fail. Names keep their case: the real
+// manager ignores it, but the tool uses one name throughout.
 #pragma once
 
 #include <cstdint>
@@ -85,8 +86,7 @@ public:
     bool QueryServiceConfigA(ScHandle handle, void* buffer, std::uint32_t size,
                              std::uint32_t* needed) override {
         if (Injected("QueryServiceConfigA", {Id(handle), N(size)})) return false;
-        const FakeService& s = ServiceOf(handle);
-        *needed = s.configBytes;
+        *needed = ServiceOf(handle).configBytes;
         if (size < *needed) return Fail(scm::kErrorInsufficientBuffer);
         // All it claims to need, so an undersized buffer shows up under
         // AddressSanitizer.
@@ -112,26 +112,22 @@ public:
     }
     bool DeleteService(ScHandle handle) override {
         if (Injected("DeleteService", {Id(handle)})) return false;
-        FakeService& s = ServiceOf(handle);
-        s.markedForDelete = true;  // gone once stopped and its last handle closed
+        ServiceOf(handle).markedForDelete = true;  // gone once stopped and its last handle closed
         return true;
     }
     ScHandle CreateServiceW(ScHandle manager, const wchar_t* name, const wchar_t* displayName,
-                            std::uint32_t access, std::uint32_t serviceType,
-                            std::uint32_t startType, std::uint32_t errorControl,
-                            const wchar_t* binaryPath, const wchar_t* loadOrderGroup,
-                            std::uint32_t* tag, const wchar_t* dependencies,
+                            std::uint32_t access, std::uint32_t serviceType, std::uint32_t startType,
+                            std::uint32_t errorControl, const wchar_t* binaryPath,
+                            const wchar_t* loadOrderGroup, std::uint32_t* tag, const wchar_t* dependencies,
                             const wchar_t* account, const wchar_t* password) override {
         // The log has what the registration does not keep.
-        if (Injected("CreateServiceW", {Id(manager), Text(name), N(access), tag ? N(*tag) : "null",
-                                        Text(dependencies)}))
+        if (Injected("CreateServiceW", {Id(manager), Text(name), N(access), N(*tag), Text(dependencies)}))
             return nullptr;
         if (Find(Text(name))) return Fail(scm::kErrorServiceExists), nullptr;
         AddService(Text(name), {.displayName = displayName, .binaryPath = binaryPath,
-                                .loadOrderGroup = loadOrderGroup ? loadOrderGroup : L"",
-                                .serviceType = serviceType, .startType = startType,
-                                .errorControl = errorControl, .account = Optional(account),
-                                .password = Optional(password)});
+                                .loadOrderGroup = loadOrderGroup, .serviceType = serviceType,
+                                .startType = startType, .errorControl = errorControl,
+                                .account = Optional(account), .password = Optional(password)});
         return NewHandle(Text(name));
     }
     bool CloseServiceHandle(ScHandle handle) override {
@@ -188,7 +184,7 @@ private:
     }
 
     std::map<std::string, FakeService> services_;
-    std::map<std::uintptr_t, std::string> handles_;  // the service's key of each open handle
+    std::map<std::uintptr_t, std::string> handles_;  // the service's name of each open handle
     std::uintptr_t nextHandle_ = 1;
     std::map<std::string, int> callCounts_;
     std::map<std::string, std::map<int, std::uint32_t>> failures_;

@@ -19,11 +19,9 @@ constexpr Ms kNever = std::numeric_limits<Ms>::max();
 // shows a window from `shown` until `gone`, and ends, giving up the lock, at
 // `ends`.
 struct ScriptedCopy final : SessionCopies {
-    std::uint32_t shown, gone, ends;
-    std::uint32_t now = 0;
-    ScriptedCopy(std::uint32_t shownAt, std::uint32_t goneAt, std::uint32_t endsAt)
-        : shown(shownAt), gone(goneAt), ends(endsAt) {}
-    bool TakeLock(std::uint32_t ms) override {
+    Ms shown, gone, ends, now = 0;
+    ScriptedCopy(Ms shownAt, Ms goneAt, Ms endsAt) : shown(shownAt), gone(goneAt), ends(endsAt) {}
+    bool TakeLock(Ms ms) override {
         if (ends - now <= ms) {
             now = std::max(now, ends);
             return true;

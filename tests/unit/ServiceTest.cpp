@@ -4,7 +4,6 @@
 // registry). How the manager answers is the contract suite's.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,13 +17,10 @@ namespace qv {
 namespace {
 
 using Calls = std::vector<std::string>;
-using Operation = std::function<std::int32_t(NTServiceControl&)>;
-
-const Operation kStatus = [](NTServiceControl& c) { return c.GetServiceStatus(); };
-const Operation kConfig = [](NTServiceControl& c) { return c.GetServiceConfig(); };
-const Operation kStart = [](NTServiceControl& c) { return c.StartNTService(); };
-const Operation kStop = [](NTServiceControl& c) { return c.StopNTService(); };
-const Operation kDelete = [](NTServiceControl& c) { return c.DeleteNTService(); };
+using Operation = std::int32_t (NTServiceControl::*)();
+constexpr Operation kStatus = &NTServiceControl::GetServiceStatus, kConfig = &NTServiceControl::GetServiceConfig,
+                    kStart = &NTServiceControl::StartNTService, kStop = &NTServiceControl::StopNTService,
+                    kDelete = &NTServiceControl::DeleteNTService;
 
 // The service installed in `state`, its configuration record `need` bytes.
 struct Rig {
@@ -40,8 +36,7 @@ struct Rig {
 // The manager opened to connect, the service with the narrowest access the
 // request needs, the request, and both handles closed, service first.
 Calls Framed(std::uint32_t access, const Calls& requests) {
-    Calls calls{"OpenSCManagerA(null, null, 1)",
-                "OpenServiceA(#1, QuorvelVC, " + std::to_string(access) + ")"};
+    Calls calls{"OpenSCManagerA(null, null, 1)", "OpenServiceA(#1, QuorvelVC, " + std::to_string(access) + ")"};
     calls.insert(calls.end(), requests.begin(), requests.end());
     calls.insert(calls.end(), {"CloseServiceHandle(#2)", "CloseServiceHandle(#1)"});
     return calls;
@@ -74,7 +69,7 @@ TEST(NTServiceControl, EachOperationMakesExactlyItsCalls) {
     };
     for (const Case& c : cases) {
         Rig rig(c.state, c.need);
-        EXPECT_EQ(c.run(rig.control), c.result);
+        EXPECT_EQ((rig.control.*c.run)(), c.result);
         EXPECT_EQ(rig.manager.calls, c.calls);
     }
 }
@@ -89,7 +84,7 @@ TEST(NTServiceControl, AFailingRequestGivesItsCodeAndOnlyARefusedStartFlags) {
     for (const auto& [run, call, occurrence, result] : cases) {
         Rig rig(scm::kRunning);
         rig.manager.FailCall(call, kCode, occurrence);
-        EXPECT_EQ(run(rig.control), result) << call;
+        EXPECT_EQ((rig.control.*run)(), result) << call;
         EXPECT_EQ(rig.program.StartFailed, std::string(call) == "StartServiceA" ? VbTrue : VbFalse);
     }
 }
@@ -101,31 +96,29 @@ TEST(NTServiceControl, AFailingRequestGivesItsCodeAndOnlyARefusedStartFlags) {
 TEST(Install, RegistersWithExactArgumentsThenWritesTheDescription) {
     struct Case {
         VbBool interactive, autoStart;
-        const wchar_t* path;
+        const wchar_t *path, *registered;
         OptionalText account, password;
         std::uint32_t type, start;
-        std::wstring registered;
     };
     const Case cases[] = {
-        {0, 0, LR"(C:\Q\S.exe)", {}, {}, 16, 3, LR"(C:\Q\S.exe)"},
-        {1, 1, LR"(C:\Q R\S.exe)", {}, {}, 16, 3, LR"("C:\Q R\S.exe")"},
-        {-1, -1, LR"("C:\Q R\S.exe")", L"", L"", 272, 2, LR"("C:\Q R\S.exe")"},
+        {0, 0, LR"(C:\Q\S.exe)", LR"(C:\Q\S.exe)", {}, {}, 16, 3},
+        {1, 1, LR"(C:\Q R\S.exe)", LR"("C:\Q R\S.exe")", {}, {}, 16, 3},
+        {-1, -1, LR"("C:\Q R\S.exe")", LR"("C:\Q R\S.exe")", L"", L"", 272, 2},
     };
     const std::string key = R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)";
     for (const Case& c : cases) {
         fake::FakeServiceManager manager;
         fake::FakeRegistry registry;
         install installer{manager, registry};
-        EXPECT_EQ(installer.InstallNTService(c.path, kServiceKeyName, kServiceDisplayName,
-                                             c.interactive, c.autoStart, std::nullopt, c.account,
-                                             c.password, L""),
+        EXPECT_EQ(installer.InstallNTService(c.path, kServiceKeyName, kServiceDisplayName, c.interactive,
+                                             c.autoStart, std::nullopt, c.account, c.password, L""),
                   VbTrue);
         EXPECT_EQ(manager.calls, (Calls{"OpenSCManagerA(null, null, 2)",
                                         "CreateServiceW(#1, QuorvelVC, 983551, 1, null)",
                                         "CloseServiceHandle(#2)", "CloseServiceHandle(#1)"}));
         const fake::FakeService& s = *manager.Find(ServiceName);
         EXPECT_EQ(std::tuple(s.serviceType, s.startType, s.binaryPath, s.account, s.password),
-                  std::tuple(c.type, c.start, c.registered, c.account, c.password));
+                  std::tuple(c.type, c.start, std::wstring(c.registered), c.account, c.password));
         // -1: the key's handle is inherited.
         EXPECT_EQ(registry.calls, (Calls{"RegOpenKeyExA(" + key + ", 0, 983103)",
                                          "RegCreateKeyExA(" + key + ", 0, null, 0, 983103, -1)",
