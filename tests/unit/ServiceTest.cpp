@@ -18,9 +18,9 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using Operation = std::int32_t (NTServiceControl::*)();
-constexpr Operation kStatus = &NTServiceControl::GetServiceStatus, kConfig = &NTServiceControl::GetServiceConfig,
-                    kStart = &NTServiceControl::StartNTService, kStop = &NTServiceControl::StopNTService,
-                    kDelete = &NTServiceControl::DeleteNTService;
+constexpr Operation kStatus = &NTServiceControl::GetServiceStatus,
+                    kConfig = &NTServiceControl::GetServiceConfig, kStart = &NTServiceControl::StartNTService,
+                    kStop = &NTServiceControl::StopNTService, kDelete = &NTServiceControl::DeleteNTService;
 
 // The service installed in `state`, its configuration record `need` bytes.
 struct Rig {
@@ -36,7 +36,8 @@ struct Rig {
 // The manager opened to connect, the service with the narrowest access the
 // request needs, the request, and both handles closed, service first.
 Calls Framed(std::uint32_t access, const Calls& requests) {
-    Calls calls{"OpenSCManagerA(null, null, 1)", "OpenServiceA(#1, QuorvelVC, " + std::to_string(access) + ")"};
+    Calls calls{"OpenSCManagerA(null, null, 1)",
+                "OpenServiceA(#1, QuorvelVC, " + std::to_string(access) + ")"};
     calls.insert(calls.end(), requests.begin(), requests.end());
     calls.insert(calls.end(), {"CloseServiceHandle(#2)", "CloseServiceHandle(#1)"});
     return calls;
@@ -114,7 +115,7 @@ TEST(Install, RegistersWithExactArgumentsThenWritesTheDescription) {
                                              c.autoStart, std::nullopt, c.account, c.password, L""),
                   VbTrue);
         EXPECT_EQ(manager.calls, (Calls{"OpenSCManagerA(null, null, 2)",
-                                        "CreateServiceW(#1, QuorvelVC, 983551, 1, null)",
+                                        "CreateServiceW(#1, QuorvelVC, 983551, 1, null)",  // all access, tag 1
                                         "CloseServiceHandle(#2)", "CloseServiceHandle(#1)"}));
         const fake::FakeService& s = *manager.Find(ServiceName);
         EXPECT_EQ(std::tuple(s.serviceType, s.startType, s.binaryPath, s.account, s.password),
