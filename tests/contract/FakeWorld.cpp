@@ -13,33 +13,24 @@ struct FakeWorld {
     fake::FakeRegistry registry;
     fake::FakeFiles files;
 
-    ServiceManager& Scm() { return manager; }
-    qv::Registry& Keys() { return registry; }
-    FileSystem& Files() { return files; }
     std::wstring Standin(Behaviour) { return LR"(C:\Standin\QVVoIPService.exe)"; }
     void Installed(Behaviour behaviour) {
         fake::FakeService& service = *manager.Find(ServiceName);
-        service.onStart = behaviour == Behaviour::StuckStarting ? fake::OnStart::StayPending
-                                                                : fake::OnStart::Run;
-        service.onStop = behaviour == Behaviour::SlowStop ? fake::OnStop::StayPending
-                                                          : fake::OnStop::Stop;
+        if (behaviour == Behaviour::StuckStarting) service.onStart = fake::OnStart::StayPending;
+        if (behaviour == Behaviour::SlowStop) service.onStop = fake::OnStop::StayPending;
         pausing_ = behaviour == Behaviour::Pausing;
     }
     // The simulated service process has done all it will do by the time it
     // is asked; a pausing one pauses once it runs.
     template <typename Condition>
     bool Eventually(Condition done) {
-        if (pausing_ && manager.Find(ServiceName) &&
-            manager.Find(ServiceName)->state == scm::kRunning)
+        const fake::FakeService* service = manager.Find(ServiceName);
+        if (pausing_ && service && service->state == scm::kRunning)
             manager.SetState(ServiceName, scm::kPaused);
         return done();
     }
-    void Clean() {
-        manager = {};
-        pausing_ = false;
-    }
+    void Clean() { *this = {}; }
 
-private:
     bool pausing_ = false;
 };
 

@@ -2,7 +2,7 @@
 // manager, and under Wine against the real one with the stand-in installed,
 // so that the simulation cannot drift from what the real manager answers.
 //
-// A World offers: Scm(), Keys() and Files(), the seams; Standin(behaviour),
+// A World offers: manager, registry and files, the seams; Standin(behaviour),
 // the executable to register; Installed(behaviour), called once the tool
 // registered it; Eventually(condition), which lets the service process act
 // until the condition holds or a deadline passes; Clean(), which removes the
@@ -28,13 +28,17 @@ protected:
 
     // The stand-in registered by the tool's own installer, on demand start.
     VbBool Register(Behaviour behaviour, const std::wstring& displayName = kServiceDisplayName) {
-        return installer.InstallNTService(world.Standin(behaviour), kServiceKeyName, displayName,
-                                          VbFalse, VbFalse, std::nullopt, std::nullopt,
-                                          std::nullopt, L"");
+        return installer.InstallNTService(world.Standin(behaviour), kServiceKeyName, displayName, VbFalse,
+                                          VbFalse, std::nullopt, std::nullopt, std::nullopt, L"");
     }
-    void Install(Behaviour behaviour, const std::wstring& displayName = kServiceDisplayName) {
+    // Registered; given a state, also started until its status reads that.
+    void Install(Behaviour behaviour, std::int32_t reach = 0,
+                 const std::wstring& displayName = kServiceDisplayName) {
         ASSERT_EQ(Register(behaviour, displayName), VbTrue);
         world.Installed(behaviour);
+        if (reach == 0) return;
+        ASSERT_EQ(control.StartNTService(), 0);
+        ASSERT_TRUE(Reaches(reach));
     }
     bool Reaches(std::int32_t state) {
         return world.Eventually([&] { return control.GetServiceStatus() == state; });
@@ -42,24 +46,23 @@ protected:
 
     World world;
     ProgramWide program;
-    NTServiceControl control{world.Scm(), world.Files(), program};
-    install installer{world.Scm(), world.Keys()};
+    NTServiceControl control{world.manager, world.files, program};
+    install installer{world.manager, world.registry};
 };
 
 TYPED_TEST_SUITE_P(ServiceContract);
 
 TYPED_TEST_P(ServiceContract, EveryOperationOnAMissingServiceSaysItDoesNotExist) {
-    EXPECT_EQ(this->control.GetServiceConfig(), scm::kErrorServiceDoesNotExist);
+    for (const auto operation : {&NTServiceControl::GetServiceConfig, &NTServiceControl::StartNTService,
+                                 &NTServiceControl::StopNTService, &NTServiceControl::DeleteNTService})
+        EXPECT_EQ((this->control.*operation)(), scm::kErrorServiceDoesNotExist);
     EXPECT_EQ(this->control.GetServiceStatus(), 0);
-    EXPECT_EQ(this->control.StartNTService(), scm::kErrorServiceDoesNotExist);
-    EXPECT_EQ(this->control.StopNTService(), scm::kErrorServiceDoesNotExist);
-    EXPECT_EQ(this->control.DeleteNTService(), scm::kErrorServiceDoesNotExist);
     EXPECT_EQ(this->program.StartFailed, VbFalse);
 }
 
 TYPED_TEST_P(ServiceContract, ARegisteredServiceIsStoppedAndCannotBeRegisteredTwice) {
     // A long display name makes the configuration outgrow the first request.
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick, std::wstring(300, L'D')));
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick, 0, std::wstring(300, L'D')));
     EXPECT_EQ(this->control.GetServiceConfig(), 0);
     EXPECT_EQ(this->control.GetServiceStatus(), scm::kStopped);
     EXPECT_EQ(this->Register(Behaviour::Quick), VbFalse);
@@ -67,9 +70,7 @@ TYPED_TEST_P(ServiceContract, ARegisteredServiceIsStoppedAndCannotBeRegisteredTw
 }
 
 TYPED_TEST_P(ServiceContract, AStartedServiceRunsAndASecondStartIsRefused) {
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick));
-    EXPECT_EQ(this->control.StartNTService(), 0);
-    ASSERT_TRUE(this->Reaches(scm::kRunning));
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick, scm::kRunning));
     EXPECT_EQ(this->program.StartFailed, VbFalse);
     EXPECT_EQ(this->control.StartNTService(), scm::kErrorServiceAlreadyRunning);
     EXPECT_EQ(this->program.StartFailed, VbTrue);
@@ -82,34 +83,24 @@ TYPED_TEST_P(ServiceContract, ADeletedServiceGoesOnceStopped) {
     ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick));
     EXPECT_EQ(this->control.DeleteNTService(), 0);  // stopped: gone at once
     EXPECT_EQ(this->control.GetServiceConfig(), scm::kErrorServiceDoesNotExist);
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick));
-    ASSERT_EQ(this->control.StartNTService(), 0);
-    ASSERT_TRUE(this->Reaches(scm::kRunning));
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick, scm::kRunning));
     EXPECT_EQ(this->control.DeleteNTService(), 0);  // running: stopped first
-    EXPECT_TRUE(this->world.Eventually([&] {
-        return this->control.GetServiceConfig() == scm::kErrorServiceDoesNotExist;
-    }));
-    EXPECT_EQ(this->control.GetServiceStatus(), 0);
+    EXPECT_TRUE(this->Reaches(0));                    // no status: gone
+    EXPECT_EQ(this->control.GetServiceConfig(), scm::kErrorServiceDoesNotExist);
 }
 
 TYPED_TEST_P(ServiceContract, PendingAndPausedStatesReadAsTheyAre) {
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::StuckStarting));
-    ASSERT_EQ(this->control.StartNTService(), 0);
-    EXPECT_EQ(this->control.GetServiceStatus(), scm::kStartPending);
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::StuckStarting, scm::kStartPending));
     EXPECT_EQ(this->control.StartNTService(), scm::kErrorServiceAlreadyRunning);
     this->world.Clean();
 
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::SlowStop));
-    ASSERT_EQ(this->control.StartNTService(), 0);
-    ASSERT_TRUE(this->Reaches(scm::kRunning));
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::SlowStop, scm::kRunning));
     ASSERT_EQ(this->control.StopNTService(), 0);
     EXPECT_EQ(this->control.GetServiceStatus(), scm::kStopPending);
     EXPECT_EQ(this->control.StopNTService(), scm::kErrorServiceCannotAcceptCtrl);
     this->world.Clean();
 
-    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Pausing));
-    ASSERT_EQ(this->control.StartNTService(), 0);
-    ASSERT_TRUE(this->Reaches(scm::kPaused));
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Pausing, scm::kPaused));
     EXPECT_EQ(this->control.StopNTService(), 0);  // a paused service still stops
     EXPECT_TRUE(this->Reaches(scm::kStopped));
 }

@@ -64,19 +64,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qv::fake::FakeFiles files;
     files.AddFile(L"C:\\Lang\\Fuzz.txt", bytes);
     const std::wstring text = qv::ReadTextFile(files, L"C:\\Lang\\Fuzz.txt");
-    if (bytes.starts_with("\xEF\xBB\xBF")) {
+    const auto utf8 = qv::DecodeWellFormedUtf8(bytes);
+    if (bytes.starts_with("\xEF\xBB\xBF"))
         Check(text.size() <= bytes.size() - 3, "a UTF-8 character takes at least a byte");
-    } else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) {
+    else if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF"))
         Check(text.size() == (bytes.size() - 1) / 2, "a UTF-16 unit takes two bytes, one left over one");
-    } else {
-        const auto utf8 = qv::DecodeWellFormedUtf8(bytes);
+    else
         Check((utf8 && text == *utf8) || qv::EncodeAnsi(text) == bytes,
               "without a mark the text is well-formed UTF-8 or keeps every byte in the code page");
-    }
 
     const qv::LanguageText language(text);
-    std::vector<std::wstring> keys{qv::DecodeAnsi(input.substr(1, keyBytes)), L"Start",
-                                   L"Stopped"};
+    std::vector<std::wstring> keys{qv::DecodeAnsi(input.substr(1, keyBytes)), L"Start", L"Stopped"};
     const std::wstring& lines = language.Text();
     for (std::size_t line = lines.find(L'\n'); line != std::wstring::npos && keys.size() < 16;
          line = lines.find(L'\n', line + 1))

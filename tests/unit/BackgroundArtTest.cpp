@@ -17,9 +17,8 @@ namespace {
 std::array<int, 3> Rgb(std::uint32_t p) {
     return {static_cast<int>(p >> 16 & 0xFF), static_cast<int>(p >> 8 & 0xFF), static_cast<int>(p & 0xFF)};
 }
-struct Channels {
-    int lo, hi;  // the darkest and brightest of red, green and blue
-};
+// The darkest and brightest of a pixel's red, green and blue.
+struct Channels { int lo, hi; };
 Channels At(const Picture& art, int x, int y) {
     const auto [r, g, b] = Rgb(art.at(x, y));
     return {std::min({r, g, b}), std::max({r, g, b})};
@@ -46,15 +45,13 @@ TEST(BackgroundArt, CaptionsLieOnTheButtonsTheCloseSpotOnTheCrossAndTheBorderRea
             const PixelRect r = ControlRect(LayoutOf(id), twipsPerPixel);
             const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
             const int top = FaceEnd(art, x, y, 0, -1), bottom = FaceEnd(art, x, y, 0, 1);
-            EXPECT_TRUE(top <= r.top && r.bottom <= bottom + 1 && bottom - top < 20 * s)
-                << static_cast<int>(id) << ": rows " << r.top << ".." << r.bottom - 1 << ", face "
-                << top << ".." << bottom;
+            const int left = FaceEnd(art, x, y, -1, 0), right = FaceEnd(art, x, y, 1, 0);
             // The caption's box is a pixel wider than the grey bar at 100 %
             // and may reach over the frame or the divider by that, scaled.
-            const int left = FaceEnd(art, x, y, -1, 0), right = FaceEnd(art, x, y, 1, 0);
-            EXPECT_TRUE(std::abs(left - r.left) <= 2 * s + 1 && std::abs(right + 1 - r.right) <= 2 * s + 1)
-                << static_cast<int>(id) << ": columns " << r.left << ".." << r.right - 1
-                << ", face " << left << ".." << right;
+            EXPECT_TRUE(top <= r.top && r.bottom <= bottom + 1 && bottom - top < 20 * s &&
+                        std::abs(left - r.left) <= 2 * s + 1 && std::abs(right + 1 - r.right) <= 2 * s + 1)
+                << static_cast<int>(id) << ": box " << r.left << ".." << r.right - 1 << " x " << r.top << ".."
+                << r.bottom - 1 << ", face " << left << ".." << right << " x " << top << ".." << bottom;
         }
 
         // The close spot lies within the dark square of the mark found

@@ -1,6 +1,8 @@
 // The texts' colours under the system's colour schemes.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "window/ColourScheme.h"
 #include "window/Layout.h"
 
@@ -8,36 +10,27 @@ namespace qv {
 namespace {
 
 constexpr Rgb kWhite = MakeRgb(255, 255, 255), kPanel = MakeRgb(240, 242, 245),
-              kGreen = MakeRgb(0, 255, 0), kYellow = MakeRgb(255, 255, 0),
-              kGrey = MakeRgb(128, 128, 128), kDim = MakeRgb(109, 109, 109);
+              kGreen = MakeRgb(0, 255, 0), kGrey = MakeRgb(128, 128, 128), kDim = MakeRgb(109, 109, 109);
 
-// Windows' default scheme, and a dark high-contrast one ("High Contrast #1"
-// has white texts, green grey text and yellow highlights on black).
-ColourScheme Scheme(bool highContrast, Rgb text, Rgb greyText, Rgb face) {
+// The colours a label's ink is chosen from. Windows' default scheme has black
+// texts and a grey text of 109; "High Contrast #1" white texts and a green
+// grey text.
+ColourScheme Scheme(bool highContrast, Rgb text, Rgb greyText) {
     ColourScheme scheme{highContrast, {}};
-    scheme.system[static_cast<std::size_t>(SysColour::Window)] = face;
-    scheme.system[static_cast<std::size_t>(SysColour::ButtonFace)] = face;
     scheme.system[static_cast<std::size_t>(SysColour::WindowText)] = text;
     scheme.system[static_cast<std::size_t>(SysColour::ButtonText)] = text;
     scheme.system[static_cast<std::size_t>(SysColour::GreyText)] = greyText;
     scheme.system[static_cast<std::size_t>(SysColour::ButtonHighlight)] = kWhite;
-    scheme.system[static_cast<std::size_t>(SysColour::Highlight)] = kYellow;
     return scheme;
 }
 
 TEST(ColourScheme, EveryTextStandsOutAndAGreyedCommandNeverOutshinesAnEnabledOne) {
-    const ColourScheme standard = Scheme(false, kBlack, kDim, kPanel);
-    const ColourScheme light = Scheme(false, kBlack, MakeRgb(166, 166, 166), kPanel);  // Wine's own
-    const ColourScheme darkColours = Scheme(false, kWhite, kGreen, kBlack);  // set, not high contrast
-    const ColourScheme highContrast = Scheme(true, kWhite, kGreen, kBlack);
-    struct Row {
-        const char* what;
-        const ColourScheme& scheme;
-        Rgb colour;
-        bool enabled, command;
-        Ink ink;
-    };
-    const Row rows[] = {
+    const ColourScheme standard = Scheme(false, kBlack, kDim);
+    const ColourScheme light = Scheme(false, kBlack, MakeRgb(166, 166, 166));  // Wine's own
+    const ColourScheme darkColours = Scheme(false, kWhite, kGreen);  // set, not high contrast
+    const ColourScheme highContrast = Scheme(true, kWhite, kGreen);
+    // Each row: a label's colour, whether it is enabled and a command, its ink.
+    const std::tuple<const char*, const ColourScheme&, Rgb, bool, bool, Ink> rows[] = {
         {"the title, default", standard, kSystemButtonText, true, false, {kBlack, {}}},
         {"a status, default", standard, kStatusBlue, true, false, {kStatusBlue, {}}},
         {"a greyed command, default", standard, kBlack, false, true, {kDim, kWhite}},
@@ -50,8 +43,8 @@ TEST(ColourScheme, EveryTextStandsOutAndAGreyedCommandNeverOutshinesAnEnabledOne
         {"a command, high contrast", highContrast, kBlack, true, true, {kWhite, {}}},
         {"a greyed command, high contrast", highContrast, kBlack, false, true, {kGreen, {}}},
     };
-    for (const Row& row : rows)
-        EXPECT_EQ(LabelInk(row.scheme, row.colour, row.enabled, row.command, kPanel), row.ink) << row.what;
+    for (const auto& [what, scheme, colour, enabled, command, ink] : rows)
+        EXPECT_EQ(LabelInk(scheme, colour, enabled, command, kPanel), ink) << what;
     EXPECT_NEAR(ContrastRatio(kBlack, kWhite), 21.0, 1e-9);
     EXPECT_NEAR(ContrastRatio(kGrey, kWhite), 3.95, 0.01);
 }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -18,20 +19,14 @@ std::wstring Tr(std::wstring text, const std::wstring& language) {
     return changelstring(text, LanguageText(language));
 }
 
-// Each row: a key, a language text, what the lookup gives.
-struct Lookup {
-    const wchar_t* key;
-    std::wstring text;
-    const wchar_t* result;
-};
-
 TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
     const std::wstring german =
         L"Running=>erste Zeile\r\nRunning=>L\u00e4uft\r\nrunning=>zweiter Eintrag\r\n"
         L"Start=>  Los => jetzt \r\nBlank=>   \r\nEmpty=>\r\n Leading=>x\r\nTrailing =>x\r\n"
         L"\u00c4ndern=>Bearbeiten\r\nTab=>\ta\r\nClose=>Schlie\u00dfen";
     const std::wstring missing = L"A file is missing";
-    const Lookup rows[] = {
+    // Each row: a key, a language text, what the lookup gives.
+    const std::tuple<const wchar_t*, std::wstring, const wchar_t*> rows[] = {
         {L"Running", german, L"L\u00e4uft"},  // the first line is never an entry
         {L"RUNNING", german, L"L\u00e4uft"},  // any case; the first entry wins
         {L"\u00e4NDERN", german, L"Bearbeiten"},
@@ -40,41 +35,38 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         {L"Close", german, L"Schlie\u00dfen"},  // the last line runs to the end
         {L"  Close ", german, L"Schlie\u00dfen"},  // searched without its blanks
         {L"  Paused ", german, L"  Paused "},       // not found: back with its blanks
-        {L"Blank", german, L"Blank"},
-        {L"Empty", german, L"Empty"},
-        {L"Leading", german, L"Leading"},
-        {L"Trailing", german, L"Trailing"},
+        {L"Blank", german, L"Blank"},       {L"Empty", german, L"Empty"},
+        {L"Leading", german, L"Leading"},   {L"Trailing", german, L"Trailing"},
         {L"Stop", german, L"Stop"},           // "Stop" is no entry of "Stopped"
-        {L"Running", L"", L"Running"},
-        {L"   ", L"x\r\n   =>nichts\r\n", L"   "},
-        {L"", L"x\r\n=>nichts\r\n", L""},
+        {L"Running", L"", L"Running"},   {L"Start", L"x\r\nStart=>", L"Start"},
+        {L"   ", L"x\r\n   =>nichts\r\n", L"   "}, {L"", L"x\r\n=>nichts\r\n", L""},
         {L"\u0160", L"x\r\n\u0161=>ok", L"ok"},  // S with caron, in code page 1252 too
         // A match is exactly the key: neither longer (a soft hyphen, which a
         // locale-aware search ignores) nor shorter ("\u00df" for "ss").
         {L"Stop", L"x\r\nSt\u00adop=>Anhalten\r\n", L"Stop"},
         {missing.c_str(), L"x\r\nA file is mi\u00dfing=>Datei fehlt\r\n", missing.c_str()},
         {missing.c_str(), L"x\r\nA file is mi\u00dfing=>", missing.c_str()},
-        {L"Start", L"x\r\nStart=>", L"Start"},
     };
-    for (const Lookup& row : rows)
-        EXPECT_EQ(Tr(row.key, row.text), row.result) << std::wstring(row.key);
+    for (const auto& [key, text, result] : rows) EXPECT_EQ(Tr(key, text), result) << std::wstring(key);
 }
 
+// Each row: the file's bytes (none: missing), whether reading it fails or
+// runs out of memory, whether it has data; only a file with data is read.
 TEST(ReadTextFile, GivesNothingForAMissingEmptyUnreadableOrTooLargeFile) {
-    fake::FakeFiles files;
+    enum Read { kReads, kFails, kTooLarge };
+    const std::tuple<std::optional<std::string>, Read, std::optional<VbBool>, const wchar_t*> rows[] = {
+        {std::nullopt, kReads, std::nullopt, L""}, {"", kReads, VbFalse, L""}, {"x", kReads, VbTrue, L"x"},
+        {"x", kFails, VbTrue, L""},                {"x", kTooLarge, VbTrue, L""}};
     const std::wstring path = LR"(C:\Lang\German.txt)";
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    EXPECT_EQ(FileHasData(files, path), std::nullopt);
-    files.AddFile(path, "");
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    EXPECT_EQ(FileHasData(files, path), VbFalse);
-    EXPECT_EQ(files.reads, 0);  // an empty file is not even opened
-    files.AddFile(path, "x");
-    EXPECT_EQ(ReadTextFile(files, path), L"x");
-    files.unreadable.insert(path);
-    EXPECT_EQ(ReadTextFile(files, path), L"");
-    files.tooLarge.insert(path);
-    EXPECT_EQ(ReadTextFile(files, path), L"");
+    for (const auto& [bytes, read, hasData, text] : rows) {
+        fake::FakeFiles files;
+        if (bytes) files.AddFile(path, *bytes);
+        if (read == kFails) files.failing["ReadWholeFile"] = {1};
+        if (read == kTooLarge) files.tooLarge.insert(path);
+        EXPECT_EQ(FileHasData(files, path), hasData);
+        EXPECT_EQ(ReadTextFile(files, path), text);
+        EXPECT_EQ(files.reads, hasData == VbTrue ? 1 : 0);
+    }
 }
 
 // `text` with its byte order mark, as Notepad saves "Unicode" (little-endian)
@@ -135,7 +127,6 @@ TEST(ReadTextFile, EachEncodingAndLineEndReadsAsTheTranslatorWroteIt) {
         {Utf16(u"h\r\nStart=>Los", true, std::string_view("\0", 1)), L"Los\ufffd"},
         // CR LF, LF and a lone CR each end a line, in any mix, and the first
         // line is never an entry whatever ends it.
-        {"h\r\nStart=>Los\r\nStop=>Halt", L"Los", L"Halt"},
         {std::string("h\r\nStart=>D\xE9m\0arrer\x7F\r\nStop=>\x01", 29), L"D\u00e9marrer"},
         {"Stop=>no\nStart=>Los\nStop=>Halt\n", L"Los", L"Halt"},
         {"Stop=>no\rStart=>Los\rStop=>Halt\r", L"Los", L"Halt"},
@@ -201,23 +192,20 @@ TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFrom
     EXPECT_EQ(f.lblStatus.Caption(), L"L\u00e4uft");
 }
 
-TEST(LanguageSelection, AMissingFolderIsMadeForLaterRunsAtItsLastLevelOnly) {
-    for (const auto& [folder, made] : {std::pair{LR"(C:\New)", true}, {LR"(C:\No\Lang)", false}}) {
-        fake::FakeWindow w;
-        w.files.folders[L"C:"];
-        w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = folder;
-        w.form.Load();
-        EXPECT_EQ(w.files.folders.count(folder), made ? 1u : 0u);
-    }
+TEST(LanguageSelection, AMissingFolderIsMadeForLaterRuns) {
+    fake::FakeWindow w;
+    w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = LR"(C:\New)";
+    w.form.Load();
+    EXPECT_TRUE(w.files.folders.contains(LR"(C:\New)"));
 }
 
 // "C:" is drive C's current folder, for the existence test and the listing
 // alike; a separator after it would make the listing read the root.
 TEST(PathInFolder, AddsASeparatorOnlyWhereTheFolderLacksOne) {
-    EXPECT_EQ(PathInFolder(L"C:", L"German.txt"), L"C:German.txt");
-    EXPECT_EQ(PathInFolder(LR"(C:\)", L"*"), LR"(C:\*)");
-    EXPECT_EQ(PathInFolder(L"C:/Lang/", L"*"), L"C:/Lang/*");
-    EXPECT_EQ(PathInFolder(LR"(C:\Lang)", L"German.txt"), LR"(C:\Lang\German.txt)");
+    const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> rows[] = {
+        {L"C:", L"German.txt", L"C:German.txt"}, {LR"(C:\)", L"*", LR"(C:\*)"},
+        {L"C:/Lang/", L"*", L"C:/Lang/*"},       {LR"(C:\Lang)", L"German.txt", LR"(C:\Lang\German.txt)"}};
+    for (const auto& [folder, name, path] : rows) EXPECT_EQ(PathInFolder(folder, name), path);
 }
 
 }  // namespace

@@ -12,17 +12,16 @@
 namespace qv {
 namespace {
 
-constexpr std::uint32_t kNever = std::numeric_limits<std::uint32_t>::max();
+using Ms = std::uint32_t;
+constexpr Ms kNever = std::numeric_limits<Ms>::max();
 
 // The running copy on a clock that moves only while the start waits: it
 // shows a window from `shown` until `gone`, and ends, giving up the lock, at
 // `ends`.
 struct ScriptedCopy final : SessionCopies {
-    std::uint32_t shown, gone, ends;
-    std::uint32_t now = 0;
-    ScriptedCopy(std::uint32_t shownAt, std::uint32_t goneAt, std::uint32_t endsAt)
-        : shown(shownAt), gone(goneAt), ends(endsAt) {}
-    bool TakeLock(std::uint32_t ms) override {
+    Ms shown, gone, ends, now = 0;
+    ScriptedCopy(Ms shownAt, Ms goneAt, Ms endsAt) : shown(shownAt), gone(goneAt), ends(endsAt) {}
+    bool TakeLock(Ms ms) override {
         if (ends - now <= ms) {
             now = std::max(now, ends);
             return true;
@@ -34,13 +33,9 @@ struct ScriptedCopy final : SessionCopies {
 };
 
 TEST(Opening, ASecondStartBringsTheWindowForwardWaitsForOneStartingAndOpensOnceTheCopyEnds) {
-    struct Case {
-        const char* what;
-        std::uint32_t shown, gone, ends;
-        Arrival arrival;
-        std::uint32_t at;  // ms after the start
-    };
-    const Case cases[] = {
+    // Each row: when the copy shows its window, hides it and ends, how the
+    // start arrives and when (ms after it began).
+    const std::tuple<const char*, Ms, Ms, Ms, Arrival, Ms> cases[] = {
         {"no copy running", kNever, kNever, 0, Arrival::Opens, 0},
         {"its window up", 0, kNever, kNever, Arrival::BroughtForward, 0},
         {"its window up after 3 s", 3000, kNever, kNever, Arrival::BroughtForward, 3000},
@@ -49,10 +44,9 @@ TEST(Opening, ASecondStartBringsTheWindowForwardWaitsForOneStartingAndOpensOnceT
         {"it ends while starting", kNever, kNever, 2050, Arrival::Opens, 2050},
         {"its window closed, the copy ending", 0, 0, 450, Arrival::Opens, 450},
     };
-    for (const Case& c : cases) {
-        ScriptedCopy copy(c.shown, c.gone, c.ends);
-        const Arrival arrival = ArriveInSession(copy);
-        EXPECT_EQ(std::tuple(arrival, copy.now), std::tuple(c.arrival, c.at)) << c.what;
+    for (const auto& [what, shown, gone, ends, arrival, at] : cases) {
+        ScriptedCopy copy(shown, gone, ends);
+        EXPECT_EQ(std::tuple(ArriveInSession(copy), copy.now), std::tuple(arrival, at)) << what;
     }
 }
 
@@ -60,12 +54,8 @@ TEST(Opening, TheWindowMovesUpAndLeftOntoTheWorkAreaUntilWhole) {
     // 747 x 903 pixels: the window at 288 dpi.
     const auto window = [](int x, int y) { return PixelRect{x, y, x + 747, y + 903}; };
     constexpr PixelRect screen{0, 0, 1920, 1040};  // a task bar 40 pixels high below
-    struct Case {
-        const char* what;
-        PixelRect window, workArea;
-        PixelPoint at;
-    };
-    const Case cases[] = {
+    // Each row: the window, the work area, where the window goes.
+    const std::tuple<const char*, PixelRect, PixelRect, PixelPoint> cases[] = {
         {"fits", window(100, 50), screen, {100, 50}},
         {"off the right", window(1500, 50), screen, {1173, 50}},
         {"off the bottom", window(100, 300), screen, {100, 137}},
@@ -76,7 +66,8 @@ TEST(Opening, TheWindowMovesUpAndLeftOntoTheWorkAreaUntilWhole) {
         {"larger", window(20, 20), {0, 0, 640, 480}, {0, 0}},
         {"a screen left of the main one", window(-600, 100), {-1280, -200, 0, 824}, {-747, -79}},
     };
-    for (const Case& c : cases) EXPECT_EQ(PlaceWhole(c.window, c.workArea), c.at) << c.what;
+    for (const auto& [what, before, workArea, at] : cases)
+        EXPECT_EQ(PlaceWhole(before, workArea), at) << what;
 }
 
 }  // namespace
