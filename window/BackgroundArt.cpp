@@ -9,9 +9,8 @@
 #include "window/Layout.h"
 
 // The design is laid out in 100 % pixels and goes through Density. At 100 %
-// it is the bitmap the program used to carry for that density to a level
-// (tests/unit/data/background-96.bmp), save where that bitmap's 255 colours
-// could not hold an edge's blend.
+// it is the bitmap the program used to carry for that density to a level,
+// save where that bitmap's 255 colours could not hold an edge's blend.
 namespace qv {
 namespace {
 
