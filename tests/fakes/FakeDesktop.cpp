@@ -1,14 +1,24 @@
 #include "tests/fakes/FakeDesktop.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 namespace qv::fake {
+namespace {
 
 // A wait still going at this virtual time would hang on Windows; here it
 // fails the test instead.
 constexpr std::uint64_t kHorizonMs = 3'600'000;
+
+// "Name(1, 2)": a call as the tests compare it.
+template <typename... Args>
+std::string Call(const char* name, Args... args) {
+    std::string list;
+    ((list += ", " + std::to_string(args)), ...);
+    return name + ("(" + list.substr(2) + ")");
+}
+
+}  // namespace
 
 void FakeDesktop::Advance(std::uint64_t ms) {
     const std::uint64_t until = now_ + ms;
@@ -18,12 +28,10 @@ void FakeDesktop::Advance(std::uint64_t ms) {
 }
 
 bool FakeDesktop::DeliverNext(std::uint64_t until) {
-    auto next = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it)
-        if (it->second.due <= until &&
-            (next == timers_.end() || std::pair(it->second.due, it->second.order) <
-                                          std::pair(next->second.due, next->second.order)))
-            next = it;
+    // Ties go to the lower id: the refresh, always the older timer.
+    const auto next = std::min_element(timers_.begin(), timers_.end(), [](auto& a, auto& b) {
+        return a.second.due < b.second.due;
+    });
     const auto event = scheduled_.begin();
     if (event != scheduled_.end() && event->first <= until &&
         (next == timers_.end() || event->first <= next->second.due)) {
@@ -33,7 +41,7 @@ bool FakeDesktop::DeliverNext(std::uint64_t until) {
         run();
         return true;
     }
-    if (next == timers_.end()) return false;
+    if (next == timers_.end() || next->second.due > until) return false;
     const int id = next->first;
     now_ = std::max(now_, next->second.due);
     next->second.due += next->second.intervalMs;
@@ -45,18 +53,8 @@ bool FakeDesktop::DoEvents() {
     if (now_ > kHorizonMs) throw std::runtime_error("a wait ran past the horizon");
     // The real program is gone by then; a waiting command must give up.
     if (ended) return false;
-    if (!DeliverNext(UINT64_MAX)) {
-        blockedForever = true;
-        return false;
-    }
-    return true;
-}
-
-void FakeDesktop::StartTimer(int id, std::uint32_t intervalMs) {
-    // Like SetTimer on an existing id: replaced, and a full interval begins.
-    // Shorter intervals are raised to USER_TIMER_MINIMUM.
-    const std::uint32_t interval = std::max<std::uint32_t>(intervalMs, 10);
-    timers_[id] = {interval, now_ + interval, started_++};
+    blockedForever = !DeliverNext(UINT64_MAX);
+    return !blockedForever;
 }
 
 void FakeDesktop::ControlChanged(ControlId id, LabelProperty what) {
@@ -70,27 +68,21 @@ void FakeDesktop::FocusChanged(std::optional<ControlId> from, std::optional<Cont
 }
 
 void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& title) {
-    messages.push_back({text, title});
+    messages.push_back(title + L": " + text);
     if (whileMessageOpen) whileMessageOpen();
 }
 
 Desktop::Region FakeDesktop::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    char call[96];
-    std::snprintf(call, sizeof call, "CreateRoundRectRgn(%d, %d, %d, %d, %d, %d)", x1, y1, x2, y2,
-                  w, h);
-    windowCalls.push_back(call);
-    return reinterpret_cast<Region>(windowCalls.size());  // any non-null handle
+    windowCalls.push_back(Call("CreateRoundRectRgn", x1, y1, x2, y2, w, h));
+    return reinterpret_cast<Region>(windowCalls.size());  // its place among the calls
 }
 
 void FakeDesktop::SetWindowRgn(Region region, bool redraw) {
-    windowCalls.push_back("SetWindowRgn(#" + std::to_string(reinterpret_cast<std::uintptr_t>(region)) +
-                          (redraw ? ", true)" : ", false)"));
+    windowCalls.push_back(Call("SetWindowRgn", reinterpret_cast<std::uintptr_t>(region), redraw));
 }
 
 void FakeDesktop::SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    char call[96];
-    std::snprintf(call, sizeof call, "SendMessageA(%u, %zu, %td)", message, wParam, lParam);
-    windowCalls.push_back(call);
+    windowCalls.push_back(Call("SendMessageA", message, wParam, lParam));
 }
 
 }  // namespace qv::fake
