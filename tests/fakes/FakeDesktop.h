@@ -42,24 +42,42 @@ public:
     void StopTimer(int id) override { timers_.erase(id); }
     void ControlChanged(ControlId id, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
-    void ShowMessage(const std::wstring& text, const std::wstring& title) override;
+    void ShowMessage(const std::wstring& text, const std::wstring& title) override {
+        messages.push_back(title + L": " + text);
+        if (whileMessageOpen) whileMessageOpen();
+    }
     bool DoEvents() override;
     float TwipsPerPixelX() override { return 15.0f; }
     float TwipsPerPixelY() override { return 15.0f; }
     // The window at its designed size.
     float WidthTwips() override { return kWindowWidthTwips; }
     float HeightTwips() override { return kWindowHeightTwips; }
-    Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override;
-    void SetWindowRgn(Region region, bool redraw) override;
+    // The region's handle is its call's place among the calls.
+    Region CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) override {
+        windowCalls.push_back(Call("CreateRoundRectRgn", x1, y1, x2, y2, w, h));
+        return reinterpret_cast<Region>(windowCalls.size());
+    }
+    void SetWindowRgn(Region region, bool redraw) override {
+        windowCalls.push_back(Call("SetWindowRgn", reinterpret_cast<std::uintptr_t>(region), redraw));
+    }
     void SetCapture() override { windowCalls.push_back("SetCapture()"); }
     void ReleaseCapture() override { windowCalls.push_back("ReleaseCapture()"); }
-    void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override {
+        windowCalls.push_back(Call("SendMessageA", message, wParam, lParam));
+    }
 
     std::wstring ProgramFolder() override { return programFolder; }
     void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
     void EndProgram() override { ended = true; }
 
 private:
+    // "Name(1, 2)": a call as the tests compare it.
+    template <typename... Args>
+    static std::string Call(const char* name, Args... args) {
+        std::string list;
+        ((list += ", " + std::to_string(args)), ...);
+        return name + ("(" + list.substr(2) + ")");
+    }
     struct Running {
         std::uint32_t intervalMs;
         std::uint64_t due;

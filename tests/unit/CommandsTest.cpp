@@ -26,10 +26,6 @@ const std::wstring kFolder = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u0
 
 const Step settle = [](FakeWindow& w) { w.manager.Settle(ServiceName); };
 const Step deleted = [](FakeWindow& w) { w.manager.Find(ServiceName)->markedForDelete = true; };
-// The commands as Commands() shows them at that moment.
-Step Shows(const char* commands) {
-    return [=](FakeWindow& w) { EXPECT_EQ(w.Commands(), commands) << w.desktop.Now(); };
-}
 // Start finds the files `missing` (1: the data, 2: the executable) not there:
 // a box, the program ends, and it looked for both, the data first.
 Step Missing(std::set<int> missing) {
@@ -45,10 +41,12 @@ const Step endsOnABox = [](FakeWindow& w) {
 };
 
 // The window loaded in kFolder with the service's files and the service
-// `installed` (-1: not installed), which takes its time to start and stop;
-// the commands painted a colour the window never paints them. Then
-// `arrange`, `events` scheduled, and `command` pressed: when it returns, the
-// service's state (0: removed), the commands, and the status text.
+// `installed` (-1: not installed), which takes its time to start and stop
+// (it settles at the events that say so); the commands painted a colour the
+// window never paints them. Then `events` scheduled, `arrange` run, and
+// `command` pressed: the time it returns at, and then the service's state
+// (0: removed), the commands and the status text; never a service left
+// marked for deletion, nor a handle left open.
 struct Scenario {
     const char* what;
     std::int32_t installed;
@@ -100,12 +98,11 @@ const Scenario kScenarios[] = {
     {"Start, the configuration unreadable", R,
      [](FakeWindow& w) { w.manager.FailCall("QueryServiceConfigA", scm::kErrorAccessDenied); }, {},
      Start, 0, scm::kStopPending, "busy+ black- black-", L"Stopped"},
-    // Stop and Restart grey their command at once and wait for each state;
-    // Restart starts the service only once it is stopped.
-    {"Stop", R, {}, {{1, Shows("black- busy- other+")}, {1000, settle}}, Stop, 1600, 0,
-     "black+ busy- other-", L"Stopped"},
-    {"Restart", R, {}, {{1, Shows("other- black+ busy-")}, {1000, settle}, {2000, settle}}, Restart,
-     2400, R, "other- black+ black+", L"Running"},
+    // Stop and Restart grey their command and wait for each state the
+    // service takes; Restart starts it only once it is stopped.
+    {"Stop", R, {}, {{1000, settle}}, Stop, 1600, 0, "black+ busy- other-", L"Stopped"},
+    {"Restart", R, {}, {{1000, settle}, {2000, settle}}, Restart, 2400, R, "other- black+ black+",
+     L"Running"},
     // The start completes between the refresh's tick and the watchdog's,
     // both due at 9.6 s, so the refresh left every command disabled.
     {"Restart, the watchdog sees it running", R,
@@ -120,16 +117,13 @@ const Scenario kScenarios[] = {
     // start leaves no deadline behind that an ordinary Stop happens to cover.
     {"Stop after a brief start", S,
      [](FakeWindow& w) {
-         w.desktop.Schedule(300, [&w] { w.manager.Settle(ServiceName); });
          w.form.lblStart_Click();
          w.desktop.Advance(7600);
      },
-     {{9100, settle}}, Stop, 9600, 0, "black+ busy- black-", L"Stopped"},
-    // Deleted by another tool while Stop or Restart waits: the service never
-    // shows Stopped, so the wait ends when a refresh finds it gone, and the
-    // command does nothing more.
-    {"Stop, deleted meanwhile", R, {}, {{1000, deleted}, {2000, settle}}, Stop, 2400, 0,
-     "black+ busy- other-", L"Stopped"},
+     {{300, settle}, {9100, settle}}, Stop, 9600, 0, "black+ busy- black-", L"Stopped"},
+    // Deleted by another tool while Restart (or Stop, the same wait) waits:
+    // the service never shows Stopped, so the wait ends when a refresh finds
+    // it gone, and the command does nothing more.
     {"Restart, deleted meanwhile", R, {}, {{1000, deleted}, {2000, settle}}, Restart, 2400, 0,
      "other+ black- busy-", L"Stopped"},
 };
@@ -146,8 +140,8 @@ TEST(Commands, EachScenarioEndsInItsStateFaceAndTime) {
         w.form.Load();
         for (Label* label : {&w.form.lblStart, &w.form.lblStop, &w.form.lblRestart})
             label->SetForeColor(kStatusBlue);
-        if (c.arrange) c.arrange(w);
         for (const auto& [at, event] : c.events) w.desktop.Schedule(at, [&w, &event] { event(w); });
+        if (c.arrange) c.arrange(w);
         (w.form.*c.command)();
         EXPECT_EQ(w.desktop.Now(), c.returned);
         EXPECT_EQ(w.Actual(), c.state);

@@ -48,18 +48,15 @@ TEST(Form, TheDisplayHasThreeFacesAndTheWatchdogRemovesAServiceThatStaysUnsettle
         std::int32_t found = -1;
         bool removed = false;
     };
-    constexpr std::int32_t StartPending = scm::kStartPending;
     const Case cases[] = {
         {-1, -1, "black+ other- other-", L"Stopped"}, {S, -1, "black+ other- other-", L"Stopped"},
         {R, -1, "black- other+ black+", L"Running"},  {R, 0, "black- other- black-", L"Running"},
-        {S, StartPending, "black- other- other-", L"Stopped", -1, true},
+        {S, scm::kStartPending, "black- other- other-", L"Stopped", -1, true},
         {R, scm::kStopPending, "black- other- black-", L"Running", -1, true},
-        {R, scm::kContinuePending, "black- other- black-", L"Running", -1, true},
-        {R, scm::kPausePending, "black- other- black-", L"Running", -1, true},
         {R, scm::kPaused, "black- other- black-", L"Running", -1, true},
-        {R, StartPending, "black- other- black-", L"Running", 0},
-        {R, StartPending, "black- other- black-", L"Running", S},
-        {R, StartPending, "black- other- black-", L"Running", R},
+        {R, scm::kStartPending, "black- other- black-", L"Running", 0},
+        {R, scm::kStartPending, "black- other- black-", L"Running", S},
+        {R, scm::kStartPending, "black- other- black-", L"Running", R},
     };
     const std::vector<std::wstring> box{L"QVStatusTool: Problem in running Quorvel Voice Chat "
                                         L"Service Tool. Please re-install Voice Chat Service Tool"};
@@ -91,7 +88,7 @@ TEST(Form, TheDisplayHasThreeFacesAndTheWatchdogRemovesAServiceThatStaysUnsettle
         EXPECT_TRUE(w.desktop.messages.empty());
         w.desktop.Advance(1);
         EXPECT_FALSE(w.form.Tmr_error.Enabled());
-        if (!c.removed && c.installed >= 0) w.Become(StartPending);
+        if (!c.removed && c.installed >= 0) w.Become(scm::kStartPending);
         w.form.OnTimer(kTmrErrorId);  // a tick already queued when it was switched off
         const fake::FakeService* left = w.manager.Find(ServiceName);
         EXPECT_EQ(c.installed >= 0 && (!left || left->markedForDelete), c.removed);
@@ -146,14 +143,11 @@ TEST(Form, ClicksAndKeysPressOnlyEnabledCommandsAndMoveTheFocusAmongThem) {
     const Act left = Arrow(Direction::Left), right = Arrow(Direction::Right),
               up = Arrow(Direction::Up), down = Arrow(Direction::Down);
     const Act lost = [](FakeWindow& w) { w.form.input.CaptureLost(); };
-    // Enter while Stop waits: Stop is grey and Restart is not, and the
-    // second press must press neither.
-    const Act twice = [](FakeWindow& w) {
+    // Enter on Stop, which then waits: Stop gives the focus to none at once,
+    // not at the next refresh, so that a second Enter presses nothing.
+    const Act waits = [](FakeWindow& w) {
         w.manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
-        w.desktop.Schedule(100, [&w] {
-            EXPECT_EQ(w.form.input.Focused(), std::nullopt);  // at once, not at the next refresh
-            w.form.input.KeyDown(Key::Enter, false);
-        });
+        w.desktop.Schedule(100, [&w] { EXPECT_EQ(w.form.input.Focused(), std::nullopt); });
         w.desktop.Schedule(2000, [&w] { w.manager.Settle(ServiceName); });
         w.form.input.KeyDown(Key::Enter, false);
     };
@@ -195,7 +189,7 @@ TEST(Form, ClicksAndKeysPressOnlyEnabledCommandsAndMoveTheFocusAmongThem) {
         // Enter and Space press the focused command; one greyed by its own
         // press gives the focus to none, so a second press presses nothing.
         {S, no, enter, no, S},               {S, lblStart, enter, no, R},
-        {R, lblStop, space, no, 0},          {R, lblStop, twice, no, 0},
+        {R, lblStop, space, no, 0},          {R, lblStop, waits, no, 0},
         // Space presses on the way up, where it went down.
         {S, lblStart, Press(Key::Space), lblStart, S},
         {S, lblStart, Then({Press(Key::Space), tab, Release(Key::Space)}), lblClose, S},
