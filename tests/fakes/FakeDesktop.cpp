@@ -1,7 +1,6 @@
 #include "tests/fakes/FakeDesktop.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 namespace qv::fake {
@@ -18,26 +17,24 @@ void FakeDesktop::Advance(std::uint64_t ms) {
 }
 
 bool FakeDesktop::DeliverNext(std::uint64_t until) {
-    auto next = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it)
-        if (it->second.due <= until &&
-            (next == timers_.end() || std::pair(it->second.due, it->second.order) <
-                                          std::pair(next->second.due, next->second.order)))
-            next = it;
+    // Of ticks due together the lower id goes first: the refresh, always the
+    // older timer. An event due with a tick goes before it.
+    const auto timer = std::min_element(timers_.begin(), timers_.end(),
+                                        [](auto& a, auto& b) { return a.second.due < b.second.due; });
     const auto event = scheduled_.begin();
     if (event != scheduled_.end() && event->first <= until &&
-        (next == timers_.end() || event->first <= next->second.due)) {
+        (timer == timers_.end() || event->first <= timer->second.due)) {
         now_ = std::max(now_, event->first);
         const auto run = event->second;
         scheduled_.erase(event);
         run();
-        return true;
+    } else if (timer != timers_.end() && timer->second.due <= until) {
+        now_ = std::max(now_, timer->second.due);
+        timer->second.due += timer->second.intervalMs;
+        onTick(timer->first);  // may start or stop timers, or advance the clock
+    } else {
+        return false;
     }
-    if (next == timers_.end()) return false;
-    const int id = next->first;
-    now_ = std::max(now_, next->second.due);
-    next->second.due += next->second.intervalMs;
-    if (onTick) onTick(id);  // may start or stop timers, or advance the clock
     return true;
 }
 
@@ -45,18 +42,8 @@ bool FakeDesktop::DoEvents() {
     if (now_ > kHorizonMs) throw std::runtime_error("a wait ran past the horizon");
     // The real program is gone by then; a waiting command must give up.
     if (ended) return false;
-    if (!DeliverNext(UINT64_MAX)) {
-        blockedForever = true;
-        return false;
-    }
-    return true;
-}
-
-void FakeDesktop::StartTimer(int id, std::uint32_t intervalMs) {
-    // Like SetTimer on an existing id: replaced, and a full interval begins.
-    // Shorter intervals are raised to USER_TIMER_MINIMUM.
-    const std::uint32_t interval = std::max<std::uint32_t>(intervalMs, 10);
-    timers_[id] = {interval, now_ + interval, started_++};
+    blockedForever = !DeliverNext(UINT64_MAX);
+    return !blockedForever;
 }
 
 void FakeDesktop::ControlChanged(ControlId id, LabelProperty what) {
@@ -67,30 +54,6 @@ void FakeDesktop::ControlChanged(ControlId id, LabelProperty what) {
 void FakeDesktop::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {
     const auto name = [](std::optional<ControlId> id) { return id ? LayoutOf(*id).name : "none"; };
     told.push_back(std::string("focus ") + name(from) + ">" + name(to));
-}
-
-void FakeDesktop::ShowMessage(const std::wstring& text, const std::wstring& title) {
-    messages.push_back({text, title});
-    if (whileMessageOpen) whileMessageOpen();
-}
-
-Desktop::Region FakeDesktop::CreateRoundRectRgn(int x1, int y1, int x2, int y2, int w, int h) {
-    char call[96];
-    std::snprintf(call, sizeof call, "CreateRoundRectRgn(%d, %d, %d, %d, %d, %d)", x1, y1, x2, y2,
-                  w, h);
-    windowCalls.push_back(call);
-    return reinterpret_cast<Region>(windowCalls.size());  // any non-null handle
-}
-
-void FakeDesktop::SetWindowRgn(Region region, bool redraw) {
-    windowCalls.push_back("SetWindowRgn(#" + std::to_string(reinterpret_cast<std::uintptr_t>(region)) +
-                          (redraw ? ", true)" : ", false)"));
-}
-
-void FakeDesktop::SendMessageA(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
-    char call[96];
-    std::snprintf(call, sizeof call, "SendMessageA(%u, %zu, %td)", message, wParam, lParam);
-    windowCalls.push_back(call);
 }
 
 }  // namespace qv::fake

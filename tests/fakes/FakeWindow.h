@@ -2,6 +2,8 @@
 // drive frmVctool.
 #pragma once
 
+#include <string>
+
 #include "service/NTServiceControl.h"
 #include "service/install.h"
 #include "tests/fakes/FakeDesktop.h"
@@ -24,17 +26,16 @@ struct FakeWindow {
 
     FakeWindow() { desktop.onTick = [this](int id) { form.OnTimer(id); }; }
 
-    // The program in `folder`, with the service's files beside it (those asked for).
-    void InFolder(const std::wstring& folder, bool data = true, bool executable = true) {
+    // The program in `folder`, with the service's files beside it.
+    void InFolder(const std::wstring& folder) {
         desktop.programFolder = folder;
-        if (data) files.AddFile(folder + L"\\TesmoVoIP.xml", "<xml/>");
-        if (executable) files.AddFile(folder + L"\\QVVoIPService.exe", "MZ");
+        files.AddFile(folder + L"\\TesmoVoIP.xml", "<xml/>");
+        files.AddFile(folder + L"\\QVVoIPService.exe", "MZ");
     }
-    // The service installed in `state`.
-    FakeService& Install(std::int32_t state = scm::kStopped) {
-        FakeService installed;
+    FakeService& Install(std::int32_t state) {
+        FakeService& installed = manager.AddService(ServiceName);
         installed.state = state;
-        return manager.AddService(ServiceName, installed);
+        return installed;
     }
     // The service as the next status query finds it; 0 makes the status
     // unreadable while the configuration stays readable.
@@ -49,36 +50,16 @@ struct FakeWindow {
         const FakeService* found = manager.Find(ServiceName);
         return found ? found->state : 0;
     }
-    // How many calls of the service manager begin with `call`.
-    int Calls(const std::string& call) const {
-        int n = 0;
-        for (const std::string& made : manager.calls) n += made.starts_with(call);
-        return n;
-    }
-    // "Start+ Stop- Restart-": the commands as the window offers them.
-    std::string Buttons() const {
-        return std::string("Start") + (form.lblStart.Enabled() ? '+' : '-') + " Stop" +
-               (form.lblStop.Enabled() ? '+' : '-') + " Restart" +
-               (form.lblRestart.Enabled() ? '+' : '-');
-    }
-    // "black busy other": Start's, Stop's and Restart's text colours.
-    std::string Colours() const {
-        std::string colours;
-        for (const Label* label : {&form.lblStart, &form.lblStop, &form.lblRestart})
-            colours += std::string(colours.empty() ? "" : " ") +
-                       (label->ForeColor() == kBlack      ? "black"
-                        : label->ForeColor() == kBusyGrey ? "busy"
-                                                          : "other");
-        return colours;
-    }
-    // A press and a release of `button` in the middle of a control, as the
-    // view hands them over.
-    void Click(ControlId id, int button = 1) {
-        const PixelRect r = ControlRect(LayoutOf(id), desktop.TwipsPerPixelX());
-        const int x = (r.left + r.right) / 2;
-        const int y = (r.top + r.bottom) / 2;
-        form.input.MouseDown(button, 0, x, y);
-        form.input.MouseUp(x, y);
+    // Start's, Stop's and Restart's text colour, each marked "+" if it can be
+    // pressed: "black+ busy- other-".
+    std::string Commands() const {
+        std::string shown;
+        for (const Label* label : {&form.lblStart, &form.lblStop, &form.lblRestart}) {
+            const Rgb colour = label->ForeColor();
+            shown += colour == kBlack ? " black" : colour == kBusyGrey ? " busy" : " other";
+            shown += label->Enabled() ? '+' : '-';
+        }
+        return shown.substr(1);
     }
 };
 

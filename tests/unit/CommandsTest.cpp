@@ -2,8 +2,11 @@
 // manager and on the window, and how their waits end.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "tests/fakes/FakeWindow.h"
@@ -12,215 +15,142 @@ namespace qv {
 namespace {
 
 using fake::FakeWindow;
+using Step = std::function<void(FakeWindow&)>;
+
+constexpr std::int32_t S = scm::kStopped, R = scm::kRunning;
+constexpr auto Start = &frmVctool::lblStart_Click, Stop = &frmVctool::lblStop_Click,
+               Restart = &frmVctool::lblRestart_Click;
 
 // A folder named in another script than the ANSI code page's.
-constexpr wchar_t kFolder[] = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\QV Tool";
+const std::wstring kFolder = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u043c\u044b\\QV Tool";
 
-// Loads the window in kFolder with the service's files (those asked for).
-void Open(FakeWindow& w, bool data = true, bool executable = true) {
-    w.InFolder(kFolder, data, executable);
-    w.form.Load();
+const Step settle = [](FakeWindow& w) { w.manager.Settle(ServiceName); };
+const Step deleted = [](FakeWindow& w) { w.manager.Find(ServiceName)->markedForDelete = true; };
+// Start finds the files `missing` (1: the data, 2: the executable) not there:
+// a box, the program ends, and it looked for both, the data first.
+Step Missing(std::set<int> missing) {
+    return [=](FakeWindow& w) { w.files.failing["FileLength"] = missing; };
 }
+const Step endsOnABox = [](FakeWindow& w) {
+    EXPECT_EQ(w.desktop.messages, std::vector<std::wstring>{
+        L"Quorvel: Unable to Start due to a dependency file missing. Please re-install Voice "
+        L"Chat Service Tool"});
+    EXPECT_TRUE(w.desktop.ended);
+    EXPECT_EQ(w.files.lengthQueries, (std::vector{kFolder + L"\\TesmoVoIP.xml",
+                                                  kFolder + L"\\QVVoIPService.exe"}));
+};
 
-TEST(Commands, StartRegistersAMissingServiceAndRunsIt) {
-    FakeWindow w;
-    Open(w);
-    w.form.lblStart_Click();
-    const fake::FakeService* registered = w.manager.Find(ServiceName);
-    ASSERT_NE(registered, nullptr);
-    EXPECT_EQ(registered->state, scm::kRunning);
-    EXPECT_EQ(registered->displayName, L"QV Voice Chat Server");
-    // Exactly the folder's text, quoted for its blank.
-    EXPECT_EQ(registered->binaryPath, L"\"" + std::wstring(kFolder) + L"\\QVVoIPService.exe\"");
-    EXPECT_EQ(registered->serviceType, 0x10u);
-    EXPECT_EQ(registered->startType, 2u);
-    EXPECT_EQ(registered->errorControl, 0u);
-    EXPECT_EQ(registered->loadOrderGroup, L"1");
-    EXPECT_EQ(registered->account, std::nullopt);
-    EXPECT_EQ(registered->password, L"Quorvel Voice Chat Server");
-    EXPECT_NE(w.registry.Value(R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)", "Description"),
-              std::nullopt);
-    // Both files looked for, the data file first.
-    EXPECT_EQ(w.files.lengthQueries,
-              (std::vector<std::wstring>{std::wstring(kFolder) + L"\\TesmoVoIP.xml",
-                                         std::wstring(kFolder) + L"\\QVVoIPService.exe"}));
-    EXPECT_EQ(w.form.lblStatus.Caption(), L"Running");
-    EXPECT_EQ(w.manager.OpenHandles(), 0);
-}
+// The window loaded in kFolder with the service's files and the service
+// `installed` (-1: not installed), which takes its time to start and stop
+// (it settles at the events that say so); the commands painted a colour the
+// window never paints them. Then `events` scheduled, `arrange` run, and
+// `command` pressed: the time it returns at, and then the service's state
+// (0: removed), the commands and the status text; never a service left
+// marked for deletion, nor a handle left open.
+struct Scenario {
+    const char* what;
+    std::int32_t installed;
+    Step arrange;
+    std::vector<std::pair<std::uint64_t, Step>> events;
+    void (frmVctool::*command)();
+    std::uint64_t returned;
+    std::int32_t state;
+    const char* commands;
+    const wchar_t* status;
+    Step check = [](FakeWindow& w) { EXPECT_TRUE(w.desktop.messages.empty()); };
+};
 
-// Each command's colour set to "other" first: what each command paints, and
-// the commands it leaves to press. A missing file paints nothing.
-TEST(Commands, EachCommandLeavesItsColoursAndTheCommandsToPress) {
-    struct Case {
-        const char* what;
-        std::int32_t installed;  // -1: not installed
-        std::function<void(frmVctool&)> command;
-        const char* colours;
-        const char* buttons;
-        std::int32_t state;  // afterwards; 0: removed
-    };
-    const Case cases[] = {
-        {"Start", -1, &frmVctool::lblStart_Click, "busy black black", "Start- Stop+ Restart+",
-         scm::kRunning},
-        {"Start, running", scm::kRunning, &frmVctool::lblStart_Click, "busy black black",
-         "Start- Stop+ Restart+", scm::kRunning},
-        {"Stop", scm::kRunning, &frmVctool::lblStop_Click, "black busy other",
-         "Start+ Stop- Restart-", 0},
-        {"Restart", scm::kRunning, &frmVctool::lblRestart_Click, "other black black",
-         "Start- Stop+ Restart+", scm::kRunning},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeWindow w;
-        if (c.installed >= 0) w.Install(c.installed);
-        Open(w);
-        for (Label* label : {&w.form.lblStart, &w.form.lblStop, &w.form.lblRestart})
-            label->SetForeColor(kStatusBlue);
-        c.command(w.form);
-        w.desktop.Advance(800);
-        EXPECT_EQ(w.Colours(), c.colours);
-        EXPECT_EQ(w.Buttons(), c.buttons);
-        EXPECT_EQ(w.Actual(), c.state);
-    }
-    for (const auto& [data, executable] : {std::pair{false, true}, {true, false}, {false, false}}) {
-        FakeWindow w;
-        Open(w, data, executable);
-        w.form.lblStart.SetForeColor(kStatusBlue);
-        w.form.lblStart_Click();
-        ASSERT_EQ(w.desktop.messages.size(), 1u);
-        EXPECT_EQ(w.desktop.messages[0].title, L"Quorvel");
-        EXPECT_EQ(w.desktop.messages[0].text,
-                  L"Unable to Start due to a dependency file missing. Please re-install Voice "
-                  L"Chat Service Tool");
-        EXPECT_TRUE(w.desktop.ended);
-        EXPECT_EQ(w.files.lengthQueries.size(), 2u);
-        EXPECT_EQ(w.manager.Find(ServiceName), nullptr);
-        EXPECT_TRUE(w.registry.calls.empty());
-        EXPECT_EQ(w.Colours(), "other black black");
-    }
-}
-
-TEST(Commands, ARefusedStartIsRetriedOnceWithAFreshRegistration) {
-    FakeWindow w;
-    w.Install(scm::kStopped).disabled = true;
-    Open(w);
-    w.form.lblStart_Click();
-    EXPECT_EQ(w.desktop.sleeps, std::vector<std::uint32_t>{5});
-    EXPECT_EQ(w.Actual(), scm::kRunning);
-    EXPECT_EQ(w.manager.Find(ServiceName)->startType, 2u);  // the new registration
-    EXPECT_EQ(w.program.StartFailed, VbFalse);
-
+const Scenario kScenarios[] = {
+    // Registered with the folder's text exactly, quoted for its blank.
+    {"Start registers a missing service", -1, {}, {}, Start, 0, R, "busy- black+ black+", L"Running",
+     [](FakeWindow& w) {
+         const fake::FakeService& s = *w.manager.Find(ServiceName);
+         EXPECT_EQ(std::tuple(s.displayName, s.binaryPath, s.serviceType, s.startType,
+                              s.errorControl, s.loadOrderGroup, s.account, s.password),
+                   std::tuple(L"QV Voice Chat Server", L"\"" + kFolder + L"\\QVVoIPService.exe\"",
+                              0x10u, 2u, 0u, L"1", std::nullopt, L"Quorvel Voice Chat Server"));
+         EXPECT_TRUE(w.registry.Value(R"(SYSTEM\CurrentControlSet\Services\QuorvelVC)", "Description"));
+     }},
+    {"no data file", -1, Missing({1}), {}, Start, 0, 0, "other+ other- other-", L"Stopped", endsOnABox},
+    {"no executable", -1, Missing({2}), {}, Start, 0, 0, "other+ other- other-", L"Stopped", endsOnABox},
+    // A refused start is retried once, with a fresh registration.
+    {"Start, refused once", S, [](FakeWindow& w) { w.manager.Find(ServiceName)->disabled = true; },
+     {}, Start, 0, R, "busy- black+ black+", L"Running",
+     [](FakeWindow& w) {
+         EXPECT_EQ(w.desktop.sleeps, std::vector<std::uint32_t>{5});
+         EXPECT_EQ(w.manager.Find(ServiceName)->startType, 2u);
+         EXPECT_EQ(w.program.StartFailed, VbFalse);
+     }},
     // Refused again: no third attempt, and the refusal stays raised.
-    FakeWindow again;
-    again.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled);
-    Open(again);
-    again.form.lblStart_Click();
-    EXPECT_EQ(again.Calls("StartServiceA"), 2);
-    EXPECT_EQ(again.program.StartFailed, VbTrue);
-    EXPECT_EQ(again.Buttons(), "Start+ Stop- Restart-");
-}
-
-TEST(Commands, ARefusalLeftOverFromRestartDoesNotMakeStartReinstall) {
-    FakeWindow w;
-    w.Install(scm::kStopped);
-    Open(w);
-    w.program.StartFailed = VbTrue;  // a start refused while Restart waited
-    w.form.lblStart_Click();
-    EXPECT_EQ(w.Actual(), scm::kRunning);
-    EXPECT_FALSE(w.manager.Find(ServiceName)->markedForDelete);
-    EXPECT_EQ(w.Calls("CreateServiceW"), 0);
-}
-
-TEST(Commands, StartStopsAServiceItLastSawRunningWhenItsConfigurationTurnsUnreadable) {
-    FakeWindow w;
-    w.Install(scm::kRunning);
-    Open(w);
-    w.manager.FailCall("QueryServiceConfigA", scm::kErrorAccessDenied);
-    w.desktop.Advance(800);  // shows "Stopped" and offers Start; the state stays 4
-    ASSERT_EQ(w.Buttons(), "Start+ Stop- Restart-");
-    w.form.lblStart_Click();
-    EXPECT_EQ(w.Actual(), scm::kStopped);
-    EXPECT_EQ(w.Calls("StartServiceA"), 0);
-}
-
-// Stop and Restart grey their command and wait for each state the service
-// takes slowly; Restart starts it only once stopped.
-TEST(Commands, StopAndRestartWaitGreyedForEachState) {
-    for (const bool restart : {false, true}) {
-        SCOPED_TRACE(restart);
-        FakeWindow w;
-        fake::FakeService& slow = w.Install(scm::kRunning);
-        slow.onStop = fake::OnStop::StayPending;
-        slow.onStart = fake::OnStart::StayPending;
-        Open(w);
-        const Label& pressed = restart ? w.form.lblRestart : w.form.lblStop;
-        w.desktop.Schedule(1, [&] { EXPECT_FALSE(pressed.Enabled()); });
-        w.desktop.Schedule(1000, [&] {
-            EXPECT_EQ(w.Calls("StartServiceA") + w.Calls("DeleteService"), 0);
-            w.manager.Settle(ServiceName);  // stopped
-        });
-        w.desktop.Schedule(2000, [&] {
-            EXPECT_EQ(w.Actual(), scm::kStartPending);
-            w.manager.Settle(ServiceName);  // running
-        });
-        restart ? w.form.lblRestart_Click() : w.form.lblStop_Click();
-        EXPECT_EQ(w.desktop.Now(), restart ? 2400u : 1600u);  // the first refresh after
-        EXPECT_EQ(w.Actual(), restart ? scm::kRunning : 0);
-    }
-}
-
-TEST(Commands, RestartEndsBlackAndEnabledAlsoWhenTheWatchdogFirstSawItRunning) {
-    FakeWindow w;
-    w.Install(scm::kRunning).onStart = fake::OnStart::StayPending;
-    Open(w);
+    {"Start, refused twice", -1,
+     [](FakeWindow& w) { w.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled); }, {},
+     Start, 0, S, "busy+ black- black-", L"Stopped",
+     [](FakeWindow& w) {
+         EXPECT_EQ(std::ranges::count_if(w.manager.calls,
+                                         [](auto& call) { return call.starts_with("StartServiceA"); }),
+                   2);
+         EXPECT_EQ(w.program.StartFailed, VbTrue);
+     }},
+    // A start refused while Restart waited does not make Start reinstall.
+    {"Start after a refusal", S, [](FakeWindow& w) { w.program.StartFailed = VbTrue; }, {},
+     Start, 0, scm::kStartPending, "busy- black- black-", L"Stopped"},
+    // Last seen running, the configuration now unreadable: Start stops it.
+    {"Start, the configuration unreadable", R,
+     [](FakeWindow& w) { w.manager.FailCall("QueryServiceConfigA", scm::kErrorAccessDenied); }, {},
+     Start, 0, scm::kStopPending, "busy+ black- black-", L"Stopped"},
+    // Stop and Restart grey their command and wait for each state the
+    // service takes; Restart starts it only once it is stopped.
+    {"Stop", R, {}, {{1000, settle}}, Stop, 1600, 0, "black+ busy- other-", L"Stopped"},
+    {"Restart", R, {}, {{1000, settle}, {2000, settle}}, Restart, 2400, R, "other- black+ black+",
+     L"Running"},
     // The start completes between the refresh's tick and the watchdog's,
     // both due at 9.6 s, so the refresh left every command disabled.
-    w.desktop.onTick = [&](int id) {
-        w.form.OnTimer(id);
-        if (id == kTmrcheckId && w.desktop.Now() == 9600) w.manager.Settle(ServiceName);
-    };
-    w.form.lblRestart.SetForeColor(kStatusBlue);
-    w.form.lblRestart_Click();
-    EXPECT_EQ(w.desktop.Now(), 9600u);
-    EXPECT_FALSE(w.manager.Find(ServiceName)->markedForDelete);
-    EXPECT_TRUE(w.form.lblRestart.Enabled());
-    EXPECT_EQ(w.form.lblRestart.ForeColor(), kBlack);
-}
+    {"Restart, the watchdog sees it running", R,
+     [](FakeWindow& w) {
+         w.desktop.onTick = [&w](int id) {
+             w.form.OnTimer(id);
+             if (id == kTmrcheckId && w.desktop.Now() == 9600) w.manager.Settle(ServiceName);
+         };
+     },
+     {{100, settle}}, Restart, 9600, R, "other- black- black+", L"Stopped"},
+    // The watchdog's count starts afresh with each pending spell: a brief
+    // start leaves no deadline behind that an ordinary Stop happens to cover.
+    {"Stop after a brief start", S,
+     [](FakeWindow& w) {
+         w.form.lblStart_Click();
+         w.desktop.Advance(7600);
+     },
+     {{300, settle}, {9100, settle}}, Stop, 9600, 0, "black+ busy- black-", L"Stopped"},
+    // Deleted by another tool while Restart (or Stop, the same wait) waits:
+    // the service never shows Stopped, so the wait ends when a refresh finds
+    // it gone, and the command does nothing more.
+    {"Restart, deleted meanwhile", R, {}, {{1000, deleted}, {2000, settle}}, Restart, 2400, 0,
+     "other+ black- busy-", L"Stopped"},
+};
 
-// The watchdog's count starts afresh with each pending spell: a brief start
-// does not leave a deadline behind that an ordinary Stop happens to cover.
-TEST(Commands, AStopThatCoversAnEarlierSpellsDeadlineOnlyStops) {
-    FakeWindow w;
-    fake::FakeService& slow = w.Install(scm::kStopped);
-    slow.onStart = fake::OnStart::StayPending;
-    slow.onStop = fake::OnStop::StayPending;
-    Open(w);
-    const auto settle = [&] { w.manager.Settle(ServiceName); };
-    w.desktop.Schedule(300, settle);
-    w.desktop.Schedule(7600, [&] { w.Click(ControlId::lblStop); });
-    w.desktop.Schedule(9100, settle);
-    w.form.lblStart_Click();  // start pending at 0 s
-    w.desktop.Advance(20000);
-    EXPECT_TRUE(w.desktop.messages.empty());
-    EXPECT_EQ(w.Actual(), 0);  // removed by Stop
-    EXPECT_EQ(w.form.lblStatus.Caption(), L"Stopped");
-}
-
-// Deleted by another tool while Stop or Restart waits: the service never
-// shows Stopped, so the wait ends when a refresh finds it gone, and the
-// command does nothing more, now or when another service stops later.
-TEST(Commands, AWaitEndsWhenARefreshFindsTheServiceGone) {
-    for (const bool restart : {false, true}) {
+TEST(Commands, EachScenarioEndsInItsStateFaceAndTime) {
+    for (const Scenario& c : kScenarios) {
+        SCOPED_TRACE(c.what);
         FakeWindow w;
-        w.Install(scm::kRunning).onStop = fake::OnStop::StayPending;
+        w.InFolder(kFolder);
+        if (c.installed >= 0) {
+            w.Install(c.installed).onStart = fake::OnStart::StayPending;
+            w.manager.Find(ServiceName)->onStop = fake::OnStop::StayPending;
+        }
         w.form.Load();
-        w.desktop.Schedule(1000, [&] { w.manager.Find(ServiceName)->markedForDelete = true; });
-        w.desktop.Schedule(2000, [&] { w.manager.Settle(ServiceName); });  // stopped, so gone
-        restart ? w.form.lblRestart_Click() : w.form.lblStop_Click();
-        EXPECT_EQ(w.desktop.Now(), 2400u);
-        EXPECT_EQ(w.Calls("DeleteService") + w.Calls("StartServiceA"), 0);
-        EXPECT_EQ(w.Buttons(), "Start+ Stop- Restart-");
-        EXPECT_EQ(w.form.lblStatus.Caption(), L"Stopped");
+        for (Label* label : {&w.form.lblStart, &w.form.lblStop, &w.form.lblRestart})
+            label->SetForeColor(kStatusBlue);
+        for (const auto& [at, event] : c.events) w.desktop.Schedule(at, [&w, &event] { event(w); });
+        if (c.arrange) c.arrange(w);
+        (w.form.*c.command)();
+        EXPECT_EQ(w.desktop.Now(), c.returned);
+        EXPECT_EQ(w.Actual(), c.state);
+        EXPECT_EQ(w.Commands(), c.commands);
+        EXPECT_EQ(w.form.lblStatus.Caption(), c.status);
+        c.check(w);
+        const fake::FakeService* left = w.manager.Find(ServiceName);
+        EXPECT_FALSE(left && left->markedForDelete);
+        EXPECT_EQ(w.manager.OpenHandles(), 0);
     }
 }
 
