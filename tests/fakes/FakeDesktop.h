@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Process.h"
@@ -74,9 +75,10 @@ private:
     // "Name(1, 2)": a call as the tests compare it.
     template <typename... Args>
     static std::string Call(const char* name, Args... args) {
-        std::string list;
-        ((list += ", " + std::to_string(args)), ...);
-        return name + ("(" + list.substr(2) + ")");
+        std::string call = std::string(name).append("(");
+        const char* separator = "";
+        ((call.append(std::exchange(separator, ", ")).append(std::to_string(args))), ...);
+        return call.append(")");
     }
     struct Running {
         std::uint32_t intervalMs;
