@@ -72,7 +72,10 @@ public:
 
 private:
     bool Trusted(const std::wstring& sid) const {
-        return sid == user_ || std::ranges::find(kTrusted, sid) != std::end(kTrusted);
+        // An entry that names no one plainly is never trusted, even when
+        // the token's user could not be read either.
+        return !sid.empty() &&
+               (sid == user_ || std::ranges::find(kTrusted, sid) != std::end(kTrusted));
     }
 
     std::optional<Exposure> Check(const std::wstring& path, std::uint32_t rights) {
