@@ -1,8 +1,6 @@
 #include "service/WriteGuard.h"
 
 #include <algorithm>
-#include <set>
-#include <utility>
 
 namespace qv {
 namespace {
@@ -14,9 +12,9 @@ using namespace access;
 // with which anything else can be granted.
 constexpr std::uint32_t kChangeRights =
     kWriteData | kAppendData | kDeleteChild | kDelete | kWriteDac | kWriteOwner;
-// A folder above the program's: adding to it changes nothing on the way,
-// while removing or renaming it (or its child on the way) puts another
-// folder in its place.
+// A folder above the program's: adding to it changes nothing on the way
+// (so users' right to make folders in C:\ is harmless), while removing or
+// renaming it (or its child on the way) puts another folder in its place.
 constexpr std::uint32_t kMoveRights = kDeleteChild | kDelete | kWriteDac | kWriteOwner;
 
 constexpr const wchar_t* kTrusted[] = {
@@ -43,10 +41,6 @@ std::optional<std::wstring> Parent(const std::wstring& path) {
     return parent;
 }
 
-bool IsRoot(const std::wstring& path) {
-    return !path.empty() && IsSeparator(path.back()) && !Parent(path);
-}
-
 // Generic rights in an entry stand for these file rights.
 std::uint32_t Mapped(std::uint32_t mask) {
     if (mask & kGenericAll) mask |= kFileAllAccess;
@@ -62,10 +56,7 @@ public:
     std::optional<Exposure> Along(const std::wstring& path) {
         std::optional<std::wstring> at = path;
         for (int level = 0; at; ++level, at = Parent(*at)) {
-            std::uint32_t rights = level < 2 ? kChangeRights : kMoveRights;
-            // Every user may make folders in C:\; that puts none in our way.
-            if (IsRoot(*at)) rights &= ~kAppendData;
-            if (auto found = Check(*at, rights)) return found;
+            if (auto found = Check(*at, level < 2 ? kChangeRights : kMoveRights)) return found;
         }
         return std::nullopt;
     }
@@ -79,7 +70,6 @@ private:
     }
 
     std::optional<Exposure> Check(const std::wstring& path, std::uint32_t rights) {
-        if (!checked_.insert({path, rights}).second) return std::nullopt;
         const auto security = security_.SecurityOf(path);
         if (!security) return Exposure{path, {}};
         std::vector<std::wstring> sids;
@@ -98,7 +88,6 @@ private:
 
     Security& security_;
     std::wstring user_;
-    std::set<std::pair<std::wstring, std::uint32_t>> checked_;
 };
 
 }  // namespace

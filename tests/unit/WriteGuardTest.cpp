@@ -41,9 +41,9 @@ struct Row {
 
 const Row kRows[] = {
     {"under Program Files", [](FakeSecurity&) {}},
-    {"the folder writable by Users",
-     [](FakeSecurity& s) { s.objects[kFolder] = Plus({fake::kUsers, kModify}); }, LR"(C:\Program Files\Quorvel)",
-     L"BUILTIN\\Users"},
+    {"Users may add files and folders to the folder",
+     [](FakeSecurity& s) { s.objects[kFolder] = Plus({fake::kUsers, kWriteData | kAppendData}); },
+     LR"(C:\Program Files\Quorvel)", L"BUILTIN\\Users"},
     {"the executable writable by Everyone (generic)",
      [](FakeSecurity& s) { s.objects[kExe] = Plus({fake::kEveryone, kGenericWrite}); }, kExe.c_str(), L"Everyone"},
     {"the data file appendable by Authenticated Users",
