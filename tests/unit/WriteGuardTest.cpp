@@ -71,6 +71,12 @@ const Row kRows[] = {
          root.allowed->push_back({fake::kAuthenticatedUsers, kModify, true});
          s.objects[LR"(C:\)"] = root;
      }},
+    {"C:\\ itself, where Users may remove a folder",
+     [](FakeSecurity& s) { s.objects[LR"(C:\)"] = Plus({fake::kUsers, kDeleteChild}); }, LR"(C:\)", L"BUILTIN\\Users"},
+    {"a link to a share whose root others can change", [](FakeSecurity& s) {
+         s.links[kFolder] = LR"(\\srv\share\Q)";
+         s.objects[LR"(\\srv\share\)"] = Plus({fake::kEveryone, kWriteDac});
+     }, LR"(\\srv\share\)", L"Everyone"},
     {"a junction out of a safe folder into a user's", [](FakeSecurity& s) {
          s.links[kFolder] = LR"(C:\Users\bob\Q)";
          s.objects[LR"(C:\Users\bob\Q)"] = Plus({}, fake::kOtherUser);
