@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "language/LanguageText.h"
+#include "service/WriteGuard.h"
 
 namespace qv {
 namespace {
@@ -43,7 +44,8 @@ std::optional<std::wstring> LanguageOfFile(const std::wstring& name) {
     return pieces[0];
 }
 
-LanguageChoice SelectLanguage(Settings& settings, Folders& folders, FileSystem& files) {
+LanguageChoice SelectLanguage(Settings& settings, Folders& folders, FileSystem& files,
+                              Security& security) {
     LanguageChoice choice;
     choice.fpath = settings.GetSetting(kApplication, kSection, L"LFOLDER", L"");
     choice.LanguageName = settings.GetSetting(kApplication, kSection, L"Language", kEnglish);
@@ -59,7 +61,10 @@ LanguageChoice SelectLanguage(Settings& settings, Folders& folders, FileSystem& 
         const auto language = LanguageOfFile(file.Name);
         // The last qualifying file in the folder's order wins.
         if (language && *language == choice.LanguageName && choice.LanguageName != kEnglish)
-            choice.LanguageText = ReadTextFile(files, file.Path);
+            // Its texts name the commands a screen reader presses in an
+            // administrator's tool: only an administrator may write them.
+            choice.LanguageText =
+                FindExposure(security, {file.Path}) ? std::wstring() : ReadTextFile(files, file.Path);
     }
     return choice;
 }

@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
+#include "platform/Security.h"
 #include "platform/Settings.h"
 
 namespace qv {
@@ -26,7 +27,9 @@ struct LanguageChoice {
 
 // Reads the two settings, and loads the last file of the folder that
 // provides LanguageName (unless that is "English"). A missing folder is
-// created for later runs; every failure leaves the text empty.
-LanguageChoice SelectLanguage(Settings& settings, Folders& folders, FileSystem& files);
+// created for later runs; every failure leaves the text empty, as does a
+// file that anyone but administrators can change.
+LanguageChoice SelectLanguage(Settings& settings, Folders& folders, FileSystem& files,
+                              Security& security);
 
 }  // namespace qv

@@ -34,6 +34,36 @@ void Cleaned(std::wstring& text) {
     std::erase_if(text, [](wchar_t c) { return c != kLineEnd && (c < L' ' || (c >= 0x7F && c <= 0x9F)); });
 }
 
+// No caption, status or message needs more; a longer one would only be laid
+// out again on every paint.
+constexpr std::size_t kLongestTranslation = 1000;
+
+// Each line's text after its first "=>" cut to kLongestTranslation, never
+// between the two halves of a character beyond U+FFFF.
+void CutTranslations(std::wstring& text) {
+    std::size_t kept = 0;
+    for (std::size_t line = 0; line < text.size();) {
+        std::size_t end = text.find(kLineEnd, line);
+        if (end == std::wstring::npos) end = text.size();
+        std::size_t cut = end;
+        const auto arrow = std::wstring_view(text).substr(line, end - line).find(kSeparator);
+        if (arrow != std::wstring_view::npos) {
+            const std::size_t start = line + arrow + kSeparator.size();
+            if (end - start > kLongestTranslation) {
+                cut = start + kLongestTranslation;
+                if (text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF) --cut;
+            }
+        }
+        std::copy(text.begin() + static_cast<std::ptrdiff_t>(line),
+                  text.begin() + static_cast<std::ptrdiff_t>(cut),
+                  text.begin() + static_cast<std::ptrdiff_t>(kept));
+        kept += cut - line;
+        if (end < text.size()) text[kept++] = kLineEnd;
+        line = end + 1;
+    }
+    text.resize(kept);
+}
+
 std::wstring DecodeUtf8Text(std::string_view bytes) { return DecodeUtf8(bytes).text; }
 
 // UTF-16 code units as they stand, an unpaired surrogate too, as Windows
@@ -84,6 +114,7 @@ std::wstring DecodeUnmarked(std::string_view bytes) {
 LanguageText::LanguageText(std::wstring text) {
     try {
         Cleaned(text);
+        CutTranslations(text);
         folded_ = FoldCase(text);
         text_ = std::move(text);
     } catch (const std::bad_alloc&) {

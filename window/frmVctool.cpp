@@ -5,6 +5,7 @@
 
 #include "language/LanguageSelection.h"
 #include "service/Product.h"
+#include "service/WriteGuard.h"
 #include "window/Layout.h"
 
 namespace qv {
@@ -24,8 +25,8 @@ std::array<Label, sizeof...(I)> MakeLabels(Desktop& desktop, std::index_sequence
 }  // namespace
 
 frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& desktop,
-                     Process& process, ProgramWide& program, LanguageSources language,
-                     TimerIntervals intervals)
+                     Process& process, ProgramWide& program, Security& security,
+                     LanguageSources language, TimerIntervals intervals)
     : labels_(MakeLabels(desktop, std::make_index_sequence<kLabelIds.size()>())),
       lblStart(LabelOf(ControlId::lblStart)),
       lblStop(LabelOf(ControlId::lblStop)),
@@ -42,6 +43,7 @@ frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& des
       desktop_(desktop),
       process_(process),
       program_(program),
+      security_(security),
       language_(language) {}
 
 void frmVctool::Load() {
@@ -151,17 +153,34 @@ void frmVctool::OnTimer(int id) {
         Tmr_error_Timer();
 }
 
-void frmVctool::InstallService() {
+bool frmVctool::InstallService() {
+    // The service runs as SYSTEM at every boot: whoever can change its
+    // program, its data or the folders they lie in would run code so.
+    const auto exposure = FindExposure(security_, {program_.AppPath + kServiceExecutable,
+                                                   program_.AppPath + kServiceDataFile});
+    if (exposure) {
+        std::wstring text = Translate(
+            L"Unable to Start: the file or folder below can be changed by the users named under "
+            L"it, not by administrators alone, and the service would run whatever they put "
+            L"there. Keep the server in a folder under C:\\Program Files, or take their write "
+            L"access away.");
+        text += L"\r\n\r\n" + exposure->path;
+        for (std::size_t i = 0; i < exposure->who.size(); ++i)
+            text += (i == 0 ? L"\r\n" : L", ") + exposure->who[i];
+        desktop_.ShowMessage(text, kDependencyTitle);
+        return false;
+    }
     // The description travels in the password position; with no account
     // named the service manager ignores it.
     installer_.InstallNTService(program_.AppPath + kServiceExecutable, kServiceKeyName,
                                 kServiceDisplayName, VbFalse, VbTrue, std::nullopt, std::nullopt,
                                 kServiceDescription, L"");
+    return true;
 }
 
 void frmVctool::SelectLanguage() {
     LanguageChoice choice =
-        qv::SelectLanguage(language_.settings, language_.folders, language_.files);
+        qv::SelectLanguage(language_.settings, language_.folders, language_.files, security_);
     fpath = std::move(choice.fpath);
     LanguageName = std::move(choice.LanguageName);
     LanguageText = qv::LanguageText(std::move(choice.LanguageText));
@@ -201,7 +220,7 @@ void frmVctool::lblStart_Click() {
             process_.EndProgram();
             return;
         }
-        InstallService();
+        if (!InstallService()) return;
     }
 
     lblStop.SetForeColor(kBlack);
@@ -226,8 +245,7 @@ void frmVctool::lblStart_Click() {
             program_.StartFailed = VbFalse;
             service_.DeleteNTService();
             process_.Sleep(5);
-            InstallService();
-            service_.StartNTService();
+            if (InstallService()) service_.StartNTService();
         }
     }
     RefreshStatus();

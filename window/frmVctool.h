@@ -12,6 +12,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Folders.h"
 #include "platform/Process.h"
+#include "platform/Security.h"
 #include "platform/Settings.h"
 #include "service/NTServiceControl.h"
 #include "service/ProgramWide.h"
@@ -48,7 +49,8 @@ class frmVctool final {
 
 public:
     frmVctool(NTServiceControl& service, install& installer, Desktop& desktop, Process& process,
-              ProgramWide& program, LanguageSources language, TimerIntervals intervals = {});
+              ProgramWide& program, Security& security, LanguageSources language,
+              TimerIntervals intervals = {});
 
     // Creates the window's timers in their design state, then runs the load
     // handler. The view calls it once its window exists.
@@ -104,7 +106,9 @@ private:
     // Stop's and Restart's first step: `pressed` greys and waits, `other`
     // turns black, the service is asked to stop; false when the wait gave up.
     bool StopAndWait(Label& pressed, Label& other);
-    void InstallService();
+    // Registers the service, unless others than administrators can change
+    // what it would run: then a box says what and who, and false.
+    bool InstallService();
     // Reads the language settings, loads the language file and, for a
     // language other than English, translates the captions and tooltips.
     void SelectLanguage();
@@ -119,6 +123,7 @@ private:
     Desktop& desktop_;
     Process& process_;
     ProgramWide& program_;
+    Security& security_;
 
     std::int32_t serviceState_ = 0;
     LanguageSources language_;

@@ -83,3 +83,22 @@ with h.scenario("service", folder=FOLDER) as tool:
     ink = [x for x in range(status.width) for y in range(status.height) if max(status.getpixel((x, y))[:2]) < 100]
     middle = (min(ink) + max(ink)) // 2
     assert "Quorvel" in read(status.crop((0, 0, middle, status.height))), "the Latin part is not on the left"
+    tool.end()
+
+    # Wine reports Unix modes as access lists: o+w is Everyone's write. A language file others can change
+    # is not used (the captions translated at load stay English), and Start registers nothing in a
+    # folder others can change.
+    (languages / "German.txt").chmod(0o666)
+    tool.reg_add(h.SETTINGS_KEY, "Language", "German")
+    tool.behave()
+    tool.dir.chmod(0o777)
+    tool.launch("Stopped: Start+ Stop- Restart-")
+    tool.click("Start")
+    tool.box("Quorvel")
+    lines = [row[0] for row in tool.rows("box", "Quorvel")]
+    h.log(f"box: {lines}")
+    assert lines[0].startswith("Unable to Start: the file or folder below can be changed") and lines[2:] == [
+        FOLDER, "Everyone"], lines
+    tool.press_ok("Quorvel")
+    assert tool.state() is None and tool.running()
+    tool.dir.chmod(0o755)

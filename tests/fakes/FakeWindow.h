@@ -9,6 +9,7 @@
 #include "tests/fakes/FakeDesktop.h"
 #include "tests/fakes/FakeFiles.h"
 #include "tests/fakes/FakeRegistry.h"
+#include "tests/fakes/FakeSecurity.h"
 #include "tests/fakes/FakeServiceManager.h"
 #include "window/frmVctool.h"
 
@@ -19,10 +20,11 @@ struct FakeWindow {
     FakeRegistry registry;
     FakeFiles files;
     FakeDesktop desktop;
+    FakeSecurity security;
     ProgramWide program;
     NTServiceControl service{manager, files, program};
     install installer{manager, registry};
-    frmVctool form{service, installer, desktop, desktop, program, {files, files, files}};
+    frmVctool form{service, installer, desktop, desktop, program, security, {files, files, files}};
 
     FakeWindow() { desktop.onTick = [this](int id) { form.OnTimer(id); }; }
 

@@ -26,7 +26,7 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         L"\u00c4ndern=>Bearbeiten\r\nTab=>\ta\r\nClose=>Schlie\u00dfen";
     const std::wstring missing = L"A file is missing";
     // Each row: a key, a language text, what the lookup gives.
-    const std::tuple<const wchar_t*, std::wstring, const wchar_t*> rows[] = {
+    const std::tuple<const wchar_t*, std::wstring, std::wstring> rows[] = {
         {L"Running", german, L"L\u00e4uft"},  // the first line is never an entry
         {L"RUNNING", german, L"L\u00e4uft"},  // any case; the first entry wins
         {L"\u00e4NDERN", german, L"Bearbeiten"},
@@ -46,26 +46,40 @@ TEST(changelstring, FindsTheEntryThatStartsALineWithExactlyTheKey) {
         {L"Stop", L"x\r\nSt\u00adop=>Anhalten\r\n", L"Stop"},
         {missing.c_str(), L"x\r\nA file is mi\u00dfing=>Datei fehlt\r\n", missing.c_str()},
         {missing.c_str(), L"x\r\nA file is mi\u00dfing=>", missing.c_str()},
+        // Cut at 1,000 characters, never inside a pair of surrogates.
+        {L"Start", L"x\r\nStart=>" + std::wstring(1200, L'a') + L"\r\nStop=>b", std::wstring(1000, L'a')},
+        {L"Start", L"x\r\nStart=>" + std::wstring(999, L'a') + L"\xD83D\xDCE1", std::wstring(999, L'a')},
+        {L"Stop", L"x\r\nStart=>" + std::wstring(1200, L'a') + L"\r\nStop=>b", L"b"},
     };
     for (const auto& [key, text, result] : rows) EXPECT_EQ(Tr(key, text), result) << std::wstring(key);
 }
 
 // Each row: the file's bytes (none: missing), whether reading it fails or
-// runs out of memory, whether it has data; only a file with data is read.
-TEST(ReadTextFile, GivesNothingForAMissingEmptyUnreadableOrTooLargeFile) {
-    enum Read { kReads, kFails, kTooLarge };
+// runs out of memory or others can change it or its folder, whether it has
+// data; only a file with data that only administrators can change is read.
+TEST(ReadTextFile, GivesNothingForAMissingEmptyUnreadableTooLargeOrExposedFile) {
+    enum Read { kReads, kFails, kTooLarge, kOthersWriteIt, kOthersWriteTheFolder };
     const std::tuple<std::optional<std::string>, Read, std::optional<VbBool>, const wchar_t*> rows[] = {
         {std::nullopt, kReads, std::nullopt, L""}, {"", kReads, VbFalse, L""}, {"x", kReads, VbTrue, L"x"},
-        {"x", kFails, VbTrue, L""},                {"x", kTooLarge, VbTrue, L""}};
+        {"x", kFails, VbTrue, L""},                {"x", kTooLarge, VbTrue, L""},
+        {"x", kOthersWriteIt, VbTrue, L""},        {"x", kOthersWriteTheFolder, VbTrue, L""}};
     const std::wstring path = LR"(C:\Lang\German.txt)";
     for (const auto& [bytes, read, hasData, text] : rows) {
         fake::FakeFiles files;
-        if (bytes) files.AddFile(path, *bytes);
+        fake::FakeSecurity security;
+        files.folders[LR"(C:\Lang)"] = {};
+        files.settings[LR"(Quorvel\Options\LFOLDER)"] = LR"(C:\Lang)";
+        files.settings[LR"(Quorvel\Options\Language)"] = L"German";
+        if (bytes) files.AddFile(path, *bytes), files.folders[LR"(C:\Lang)"] = {L"German.txt"};
         if (read == kFails) files.failing["ReadWholeFile"] = {1};
         if (read == kTooLarge) files.tooLarge.insert(path);
+        ObjectSecurity others = fake::FakeSecurity::AdministratorsOnly();
+        others.allowed->push_back({fake::kAuthenticatedUsers, 0x1301BF});
+        if (read == kOthersWriteIt) security.objects[path] = others;
+        if (read == kOthersWriteTheFolder) security.objects[LR"(C:\Lang)"] = others;
         EXPECT_EQ(FileHasData(files, path), hasData);
-        EXPECT_EQ(ReadTextFile(files, path), text);
-        EXPECT_EQ(files.reads, hasData == VbTrue ? 1 : 0);
+        EXPECT_EQ(SelectLanguage(files, files, files, security).LanguageText, text);
+        EXPECT_EQ(files.reads, hasData == VbTrue && read < kOthersWriteIt ? 1 : 0);
     }
 }
 

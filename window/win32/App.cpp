@@ -4,6 +4,7 @@
 #include "platform/win32/FoldersWin32.h"
 #include "platform/win32/ProcessWin32.h"
 #include "platform/win32/RegistryWin32.h"
+#include "platform/win32/SecurityWin32.h"
 #include "platform/win32/ServiceManagerWin32.h"
 #include "platform/win32/SettingsWin32.h"
 #include "window/win32/SessionLock.h"
@@ -28,13 +29,14 @@ int RunStatusTool(HINSTANCE instance, int showCommand, TimerIntervals intervals)
     SettingsWin32 settings;
     FoldersWin32 folders;
     ProcessWin32 process;
+    SecurityWin32 security;
     ProgramWide program;
     NTServiceControl service(serviceManager, files, program);
     install installer(serviceManager, registry);
 
     StatusWindow window(instance);
-    frmVctool form(service, installer, window, process, program, {settings, folders, files},
-                   intervals);
+    frmVctool form(service, installer, window, process, program, security,
+                   {settings, folders, files}, intervals);
     if (!window.Create(form, showCommand)) return 1;
 
     MSG message{};
