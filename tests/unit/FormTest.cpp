@@ -240,7 +240,7 @@ TEST(Form, APostedPressOrTickActsOnlyForACommandOrWhenItsTimerIsDue) {
             if (number <= INT_MAX) w.form.input.DoDefaultAction(static_cast<ControlId>(number));
         };
     };
-    const auto tick = [](std::uint64_t at, int id) {
+    const auto tick = [](std::uint64_t at, int id) -> Act {
         return [=](FakeWindow& w) {
             w.desktop.Advance(at - w.desktop.Now());
             w.form.OnTimer(id);
@@ -264,6 +264,8 @@ TEST(Form, APostedPressOrTickActsOnlyForACommandOrWhenItsTimerIsDue) {
         {"press Stop's number", R, posted(number(lblStop)), 0, L"Stopped"},
         {"a watchdog tick at 4 s", P, tick(4000, kTmrErrorId), P, L""},
         {"a watchdog tick at 7.9 s", P, tick(7900, kTmrErrorId), P, L""},
+        {"a watchdog tick at 8 s, armed at 0.8 s", R,
+         [&](FakeWindow& w) { w.Become(P), tick(8000, kTmrErrorId)(w); }, P, L"Running"},
         {"a refresh tick 0.2 s after the last", P, startedMeanwhile, R, L""},
         {"a tick of no timer", R, tick(100, 7), R, L"Running"},
     };
