@@ -42,7 +42,8 @@ public:
     virtual bool LockIsAdministrators() = 0;
     // This start runs with an administrator's token.
     virtual bool Elevated() = 0;
-    // The other processes of the session that began before this one.
+    // The other processes of the session that began before this one and
+    // may be copies of this program (those of its file name).
     virtual std::vector<Seen> EarlierProcesses() = 0;
     // The windows of the tool's class in the session now.
     virtual std::vector<WindowSeen> Windows() = 0;
