@@ -3,6 +3,7 @@
 // periodic refresh repaints nothing when nothing changed.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -54,11 +55,13 @@ private:
 
 // A timer whose countdown only a real switch-on starts: switching on a timer
 // that is already on leaves its running interval alone, which the watchdog
-// depends on while every refresh keeps arming it.
+// depends on while every refresh keeps arming it. Any program in the session
+// can post the window a tick, so a tick counts only when one of the timer's
+// intervals has run out since it was armed that no tick has taken yet.
 class Timer {
 public:
     Timer(Desktop& desktop, int id, std::uint32_t intervalMs, bool enabled)
-        : desktop_(desktop), id_(id), intervalMs_(intervalMs), enabled_(enabled) {}
+        : desktop_(desktop), id_(id), intervalMs_(intervalMs > 0 ? intervalMs : 1), enabled_(enabled) {}
 
     int Id() const { return id_; }
     bool Enabled() const { return enabled_; }
@@ -66,23 +69,46 @@ public:
     // Starts the countdown of a timer enabled at design time; called once
     // when the window is created.
     void Create() {
-        if (enabled_) desktop_.StartTimer(id_, intervalMs_);
+        if (enabled_) Arm();
     }
 
     void SetEnabled(bool value) {
         if (value == enabled_) return;
         enabled_ = value;
         if (value)
-            desktop_.StartTimer(id_, intervalMs_);
+            Arm();
         else
             desktop_.StopTimer(id_);
     }
 
+    // A tick arrived: true if it is due, and then taken. The system's timer
+    // and its clock may disagree by a clock tick or two (15.6 ms on
+    // Windows), so a tick that early still counts; one that late takes its
+    // interval, and the next real tick, then early by as much, is dropped.
+    bool TakeTick() {
+        if (!enabled_) return false;
+        const std::uint64_t slack = std::min<std::uint64_t>(kSlackMs, intervalMs_ / 2);
+        const std::uint64_t due = (desktop_.TickCountMs() - armedAt_ + slack) / intervalMs_;
+        if (due <= taken_) return false;
+        taken_ = due;
+        return true;
+    }
+
 private:
+    static constexpr std::uint64_t kSlackMs = 32;
+
+    void Arm() {
+        armedAt_ = desktop_.TickCountMs();
+        taken_ = 0;
+        desktop_.StartTimer(id_, intervalMs_);
+    }
+
     Desktop& desktop_;
     int id_;
     std::uint32_t intervalMs_;
     bool enabled_;
+    std::uint64_t armedAt_ = 0;
+    std::uint64_t taken_ = 0;  // the intervals since arming that a tick has taken
 };
 
 }  // namespace qv

@@ -20,6 +20,8 @@ public:
     // Periodic timer `id` starts a full interval now / stops.
     virtual void StartTimer(int id, std::uint32_t intervalMs) = 0;
     virtual void StopTimer(int id) = 0;
+    // Milliseconds on a clock that only moves forward (GetTickCount64).
+    virtual std::uint64_t TickCountMs() = 0;
 
     // A label's caption, tooltip, colour or enabled state changed.
     virtual void ControlChanged(ControlId id, LabelProperty what) = 0;

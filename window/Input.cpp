@@ -37,6 +37,12 @@ std::optional<ControlId> CommandToward(ControlId from, Direction direction,
     return nearest;
 }
 
+std::optional<ControlId> CommandNumbered(std::uintmax_t value) {
+    for (const ControlId id : kFocusOrder)
+        if (value == static_cast<std::uintmax_t>(id)) return id;
+    return std::nullopt;
+}
+
 void Input::MouseDown(int button, int shift, int x, int y) {
     const ControlLayout* target = ControlAt(x, y, desktop_.TwipsPerPixelX());
     if (target == nullptr) return;
@@ -126,7 +132,7 @@ void Input::CommandsSet() {
 }
 
 bool Input::Clickable(ControlId id) const {
-    return LayoutOf(id).command && form_.LabelFor(id)->Enabled();
+    return CommandNumbered(static_cast<std::uintmax_t>(id)) && form_.LabelFor(id)->Enabled();
 }
 
 void Input::Click(ControlId id) {

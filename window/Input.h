@@ -4,6 +4,7 @@
 // frmVctool's.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -24,6 +25,11 @@ enum class Direction { Up, Down, Left, Right };
 std::optional<ControlId> CommandToward(
     ControlId from, Direction direction,
     const std::function<bool(ControlId)>& candidate = [](ControlId) { return true; });
+
+// The command whose number, its ControlId's value, is `value`; none for any
+// other value. A reader's press reaches the window as a message that any
+// program in the session can post with any number.
+std::optional<ControlId> CommandNumbered(std::uintmax_t value);
 
 class Input {
 public:

@@ -169,6 +169,12 @@ inline std::size_t IndexOf(ControlId id) {
     return static_cast<std::size_t>(&LayoutOf(id) - kLayout.data());
 }
 
+// The densities Windows offers a screen, 100 % to 500 %, alike across and
+// down: what the window follows when told of a move to another screen.
+constexpr bool SupportedDensity(std::uint32_t dpiX, std::uint32_t dpiY) {
+    return dpiX == dpiY && dpiX >= 96 && dpiX <= 480;
+}
+
 // Twips to pixels: to the nearest pixel, a quotient exactly halfway going to
 // the even neighbour, as the window's region computation requires.
 std::int32_t TwipsToPixels(float twips, float twipsPerPixel);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "window/Layout.h"
 
@@ -15,17 +16,40 @@ enum class Arrival {
     NothingShown,    // the running copy showed nothing by the deadline; this one ends too
 };
 
+// A window of the tool's class, or a process, found in the session: whose
+// it is, as far as the system tells.
+struct Seen {
+    bool sameImage = false;  // its process runs this program's own executable
+    bool elevated = false;   // with an administrator's token
+    bool operator==(const Seen&) const = default;
+};
+struct WindowSeen {
+    std::uintptr_t handle = 0;
+    Seen process;
+    bool shown = false;  // it, or the message box it shows, is visible
+};
+
 // The session's lock, held by the copy that shows the window from before the
-// window exists until after it is gone, and that copy's window.
+// window exists until after it is gone, and the windows of the tool's class.
 class SessionCopies {
 public:
     virtual ~SessionCopies() = default;
     // Waits up to `ms` for the lock; true once this start holds it: at once
     // when no other copy runs, or as soon as the one running ends.
     virtual bool TakeLock(std::uint32_t ms) = 0;
-    // Brings the running copy's window (or the message box it shows) to the
-    // front and true, if it shows one now and still does afterwards.
-    virtual bool BringForward() = 0;
+    // Only an administrator can have taken the lock (it lies in a namespace
+    // no one else may enter), so its holder is trusted as a copy starting.
+    virtual bool LockIsAdministrators() = 0;
+    // This start runs with an administrator's token.
+    virtual bool Elevated() = 0;
+    // The other processes of the session that began before this one and
+    // may be copies of this program (those of its file name).
+    virtual std::vector<Seen> EarlierProcesses() = 0;
+    // The windows of the tool's class in the session now.
+    virtual std::vector<WindowSeen> Windows() = 0;
+    // Brings the window (or the message box it shows) to the front; true if
+    // it still exists afterwards.
+    virtual bool BringForward(std::uintptr_t window) = 0;
 };
 
 // A copy just started may take a while to show its window (a loaded machine,

@@ -147,9 +147,9 @@ void frmVctool::Tmr_error_Timer() {
 }
 
 void frmVctool::OnTimer(int id) {
-    if (id == tmrcheck.Id() && tmrcheck.Enabled())
+    if (id == tmrcheck.Id() && tmrcheck.TakeTick())
         tmrcheck_Timer();
-    else if (id == Tmr_error.Id() && Tmr_error.Enabled())
+    else if (id == Tmr_error.Id() && Tmr_error.TakeTick())
         Tmr_error_Timer();
 }
 

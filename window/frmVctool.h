@@ -63,7 +63,7 @@ public:
     void lblStop_Click();
     void lblRestart_Click();
     void lblClose_Click();
-    // Routes a tick of timer `id` to its handler.
+    // Routes a tick of timer `id` to its handler, if that timer is due.
     void OnTimer(int id);
 
     std::wstring changelstring(std::wstring& str1) const;

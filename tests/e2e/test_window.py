@@ -53,6 +53,9 @@ with h.scenario("window") as tool:
     assert second.returncode == 0 and len(h.windows()) == 1, (second.returncode, h.windows())
     assert SERVICE_CALL not in trace.read_bytes(), "the second start called the service manager"
     tool.wait_face(STOPPED_FACE)  # the first copy carries on
+    # A press message naming no command, from another program: ignored, the tool goes on.
+    assert tool.rows("send", h.TITLE, str(0x8001), "99") == [["sent"]]
+    tool.wait_face(STOPPED_FACE)
 
     tool.keys("Tab")
     h.wait(lambda: tool.rows("focus", h.TITLE), "the focus on Start", accept=lambda f: f == [["4"]])
@@ -71,7 +74,15 @@ with h.scenario("window") as tool:
     # commands grey. (Wine 8 passes SetSysColors to no other process: it is set before the start.)
     for name, value in (("ButtonText", "255 255 255"), ("GrayText", "0 255 0")):
         tool.reg_add(r"HKCU\Control Panel\Colors", name, value)
-    tool.launch(STOPPED_FACE, trace)  # once the first copy has ended, a start opens a window again
+    # Once the first copy has ended, a start opens a window again, though a stranger holds the
+    # session's lock and shows a window of the tool's class: the stranger's is never taken for it.
+    squatter = subprocess.Popen(["wine", tool.folder + r"\wininspect.exe", "squat", h.TITLE],
+                                cwd=tool.prefix / "drive_c", stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    h.wait(lambda: h.xdotool("search", "--onlyvisible", "--name", "^squatter$", check=False),
+           "the squatter's window")
+    tool.launch(STOPPED_FACE, trace)
+    h.wait(lambda: squatter.poll() is not None, "the squatter to leave once the window is up")
     shot = tool.shot()
     for name, readable in (("Quorvel Voice Chat Server Tool", lambda p: max(p) < 60),
                            ("Stop", lambda p: p[1] - p[0] < 100)):

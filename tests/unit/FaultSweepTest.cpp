@@ -26,8 +26,8 @@ struct Scenario {
 
 const Scenario kScenarios[] = {
     {"load", scm::kRunning, [](auto& w) { w.form.Load(); }},
-    {"refresh", scm::kRunning, [](auto& w) { w.form.OnTimer(kTmrcheckId); }},
-    {"watchdog", scm::kStartPending, [](auto& w) { w.form.OnTimer(kTmrErrorId); }},
+    {"refresh", scm::kRunning, [](auto& w) { w.form.tmrcheck_Timer(); }},
+    {"watchdog", scm::kStartPending, [](auto& w) { w.form.Tmr_error_Timer(); }},
     {"Start, not installed", -1, [](auto& w) { w.form.lblStart_Click(); }},
     {"Start, refused", scm::kStopped, [](auto& w) { w.form.lblStart_Click(); }, false, true},
     {"Stop", scm::kRunning, [](auto& w) { w.form.lblStop_Click(); }, true},

@@ -2,9 +2,12 @@
 // and the mouse, keys and focus over the commands.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/fakes/FakeWindow.h"
@@ -219,6 +222,63 @@ TEST(Form, ClicksAndKeysPressOnlyEnabledCommandsAndMoveTheFocusAmongThem) {
         EXPECT_EQ(w.Actual(), c.state);
         EXPECT_EQ(w.desktop.ended, c.ended);
         EXPECT_EQ(w.desktop.windowCalls, c.calls);
+    }
+}
+
+// What any program in the session can post the window: a reader's press
+// with any number, a tick of either timer at any time. Only a command's
+// number presses (Stop here, which removes the service), and a tick only
+// when its timer is due: the watchdog's 8 s after the refresh at 0 s saw
+// the service start pending, the refresh's 0.8 s after the last.
+TEST(Form, APostedPressOrTickActsOnlyForACommandOrWhenItsTimerIsDue) {
+    const auto posted = [](std::uintmax_t number) {
+        return [=](FakeWindow& w) {
+            // As the window reads the message; Input refuses a number that
+            // names no command itself too.
+            if (const std::optional<ControlId> command = CommandNumbered(number))
+                w.form.input.DoDefaultAction(*command);
+            if (number <= INT_MAX) w.form.input.DoDefaultAction(static_cast<ControlId>(number));
+        };
+    };
+    const auto tick = [](std::uint64_t at, int id) -> Act {
+        return [=](FakeWindow& w) {
+            w.desktop.Advance(at - w.desktop.Now());
+            w.form.OnTimer(id);
+        };
+    };
+    const auto startedMeanwhile = [](FakeWindow& w) {
+        w.desktop.Advance(1000);
+        w.Become(R);
+        w.form.OnTimer(kTmrcheckId);
+    };
+    constexpr std::int32_t P = scm::kStartPending;
+    const auto number = [](ControlId id) { return static_cast<std::uintmax_t>(id); };
+    // Each row: the service's state at load, what is posted; the state
+    // after (0: removed), the status shown, whether the program ended.
+    const std::tuple<const char*, std::int32_t, Act, std::int32_t, const wchar_t*> cases[] = {
+        {"press 999", R, posted(999), R, L"Running"},
+        {"press -1", R, posted(UINTMAX_MAX), R, L"Running"},
+        {"press 99", R, posted(99), R, L"Running"},
+        {"press the status's number", R, posted(number(lblStatus)), R, L"Running"},
+        {"press Stop's number above 32 bits", R, posted((std::uintmax_t{1} << 32) + number(lblStop)), R, L"Running"},
+        {"press Stop's number", R, posted(number(lblStop)), 0, L"Stopped"},
+        {"a watchdog tick at 4 s", P, tick(4000, kTmrErrorId), P, L""},
+        {"a watchdog tick at 7.9 s", P, tick(7900, kTmrErrorId), P, L""},
+        {"a watchdog tick at 8 s, armed at 0.8 s", R,
+         [&](FakeWindow& w) { w.Become(P), tick(8000, kTmrErrorId)(w); }, P, L"Running"},
+        {"a refresh tick 0.2 s after the last", P, startedMeanwhile, R, L""},
+        {"a tick of no timer", R, tick(100, 7), R, L"Running"},
+    };
+    for (const auto& [what, face, act, state, status] : cases) {
+        FakeWindow w;
+        w.Install(face);
+        w.form.Load();
+        act(w);
+        const fake::FakeService* left = w.manager.Find(ServiceName);
+        EXPECT_EQ(left && !left->markedForDelete ? left->state : 0, state) << what;
+        EXPECT_EQ(w.form.lblStatus.Caption(), status) << what;
+        EXPECT_EQ(w.desktop.messages.size(), 0u) << what;
+        EXPECT_FALSE(w.desktop.ended) << what;
     }
 }
 

@@ -26,6 +26,17 @@ TEST(Layout, TwipsBecomePixelsRoundingHalvesToEven) {
         EXPECT_EQ(StrokePixels(twipsPerPixel), stroke);
 }
 
+// A move to another screen, as any program can announce one: only a density
+// Windows offers, the same across and down, is followed.
+TEST(Layout, OnlyTheDensitiesWindowsOffersAreFollowed) {
+    const std::tuple<std::uint32_t, std::uint32_t, bool> rows[] = {
+        {96, 96, true},   {144, 144, true},  {480, 480, true},    {0, 0, false},
+        {48, 48, false},  {95, 95, false},   {481, 481, false},   {65535, 65535, false},
+        {96, 144, false},
+    };
+    for (const auto& [x, y, followed] : rows) EXPECT_EQ(SupportedDensity(x, y), followed) << x << " x " << y;
+}
+
 // A command label 54 x 13 pixels at 96 dpi, its text designed 11 pixels high;
 // each row gives the text's measured size at 11, 10, 9 ... pixels, as far as
 // the fit may look.

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <tuple>
+#include <vector>
 
 #include "window/Opening.h"
 
@@ -15,12 +16,19 @@ namespace {
 using Ms = std::uint32_t;
 constexpr Ms kNever = std::numeric_limits<Ms>::max();
 
-// The running copy on a clock that moves only while the start waits: it
-// shows a window from `shown` until `gone`, and ends, giving up the lock, at
-// `ends`.
-struct ScriptedCopy final : SessionCopies {
+// Who holds the lock or shows a window of the tool's class, as the start
+// sees the process: this program's image, and elevated like this start.
+constexpr Seen kCopy{true, true}, kOtherImage{false, true}, kUnelevated{true, false};
+constexpr Seen kAdmins{false, false};  // a holder known only by the lock's namespace
+
+// The session on a clock that moves only while the start waits: the lock's
+// holder runs from before the start until `ends`, when the lock comes free;
+// a window of `owner` exists until `gone` and is shown from `shown`.
+struct ScriptedSession final : SessionCopies {
+    Seen holder, owner;
     Ms shown, gone, ends, now = 0;
-    ScriptedCopy(Ms shownAt, Ms goneAt, Ms endsAt) : shown(shownAt), gone(goneAt), ends(endsAt) {}
+    ScriptedSession(Seen holderIs, Seen ownerIs, Ms shownAt, Ms goneAt, Ms endsAt)
+        : holder(holderIs), owner(ownerIs), shown(shownAt), gone(goneAt), ends(endsAt) {}
     bool TakeLock(Ms ms) override {
         if (ends - now <= ms) {
             now = std::max(now, ends);
@@ -29,24 +37,40 @@ struct ScriptedCopy final : SessionCopies {
         now += ms;
         return false;
     }
-    bool BringForward() override { return shown <= now && now < gone; }
+    bool LockIsAdministrators() override { return now < ends && holder == kAdmins; }
+    bool Elevated() override { return true; }
+    std::vector<Seen> EarlierProcesses() override {
+        return now < ends && holder != kAdmins ? std::vector{holder} : std::vector<Seen>{};
+    }
+    std::vector<WindowSeen> Windows() override {
+        if (now >= gone) return {};
+        return {{1, owner, shown <= now}};
+    }
+    bool BringForward(std::uintptr_t window) override { return window == 1 && now < gone; }
 };
 
-TEST(Opening, ASecondStartBringsTheWindowForwardWaitsForOneStartingAndOpensOnceTheCopyEnds) {
-    // Each row: when the copy shows its window, hides it and ends, how the
-    // start arrives and when (ms after it began).
-    const std::tuple<const char*, Ms, Ms, Ms, Arrival, Ms> cases[] = {
-        {"no copy running", kNever, kNever, 0, Arrival::Opens, 0},
-        {"its window up", 0, kNever, kNever, Arrival::BroughtForward, 0},
-        {"its window up after 3 s", 3000, kNever, kNever, Arrival::BroughtForward, 3000},
-        {"its window up at the deadline", 10000, kNever, kNever, Arrival::BroughtForward, 10000},
-        {"its window up just after it", 10001, kNever, kNever, Arrival::NothingShown, 10000},
-        {"it ends while starting", kNever, kNever, 2050, Arrival::Opens, 2050},
-        {"its window closed, the copy ending", 0, 0, 450, Arrival::Opens, 450},
+TEST(Opening, OnlyACopysWindowIsBroughtForwardAndOnlyACopyStartingIsWaitedFor) {
+    // Each row: who holds the lock until it ends, whose window of the
+    // tool's class is shown from when until when; how the start arrives and
+    // when (ms after it began).
+    const std::tuple<const char*, Seen, Seen, Ms, Ms, Ms, Arrival, Ms> cases[] = {
+        {"no copy running", kCopy, kCopy, kNever, kNever, 0, Arrival::Opens, 0},
+        {"its window up", kCopy, kCopy, 0, kNever, kNever, Arrival::BroughtForward, 0},
+        {"its window up after 3 s", kCopy, kCopy, 3000, kNever, kNever, Arrival::BroughtForward, 3000},
+        {"its window up at the deadline", kCopy, kCopy, 10000, kNever, kNever, Arrival::BroughtForward, 10000},
+        {"its window up just after it", kCopy, kCopy, 10001, kNever, kNever, Arrival::NothingShown, 10000},
+        {"it ends while starting", kCopy, kCopy, kNever, kNever, 2050, Arrival::Opens, 2050},
+        {"its window closed, the copy ending", kCopy, kCopy, 0, 0, 450, Arrival::Opens, 450},
+        {"an administrator's lock, its window up later", kAdmins, kCopy, 3000, kNever, kNever, Arrival::BroughtForward, 3000},
+        {"lock squatted, no window", kOtherImage, kOtherImage, kNever, 0, kNever, Arrival::Opens, 0},
+        {"lock squatted, a window of the class", kOtherImage, kOtherImage, 0, kNever, kNever, Arrival::Opens, 0},
+        {"lock and window of the program run unelevated", kUnelevated, kUnelevated, 0, kNever, kNever, Arrival::Opens, 0},
+        {"a copy opened beside a squatter", kOtherImage, kCopy, 0, kNever, kNever, Arrival::BroughtForward, 0},
+        {"the squatter gone, the copy's window up", kOtherImage, kCopy, 0, kNever, 0, Arrival::BroughtForward, 0},
     };
-    for (const auto& [what, shown, gone, ends, arrival, at] : cases) {
-        ScriptedCopy copy(shown, gone, ends);
-        EXPECT_EQ(std::tuple(ArriveInSession(copy), copy.now), std::tuple(arrival, at)) << what;
+    for (const auto& [what, holder, owner, shown, gone, ends, arrival, at] : cases) {
+        ScriptedSession session(holder, owner, shown, gone, ends);
+        EXPECT_EQ(std::tuple(ArriveInSession(session), session.now), std::tuple(arrival, at)) << what;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "service/Product.h"
 #include "window/Opening.h"
@@ -141,7 +142,8 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_TIMER:
             if (wParam == ReaderPressTimer()) {
                 KillTimer(hwnd_, ReaderPressTimer());
-                form_->input.DoDefaultAction(readerPress_);
+                // Only the press a message asked for, once, whoever posts ticks.
+                if (std::exchange(readerPressPending_, false)) form_->input.DoDefaultAction(readerPress_);
             } else {
                 form_->OnTimer(static_cast<int>(wParam));
             }
@@ -181,7 +183,10 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             form_->input.CaptureLost();
             return 0;
         case WM_DPICHANGED:
-            OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            // Any program can send this with any values; the system's always
+            // carries a rectangle.
+            if (lParam != 0 && SupportedDensity(LOWORD(wParam), HIWORD(wParam)))
+                OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
         // A colour scheme, high contrast or a focus border chosen while the
         // window is open is followed at once, as the system's own controls do.
@@ -201,8 +206,11 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case kDefaultActionMessage:
             // Later, from a timer: the reader's call must have had its answer
             // before a press that ends the program does so.
-            readerPress_ = static_cast<ControlId>(wParam);
-            SetTimer(hwnd_, ReaderPressTimer(), kReaderPressDelayMs, nullptr);
+            if (const std::optional<ControlId> command = CommandNumbered(wParam)) {
+                readerPress_ = *command;
+                readerPressPending_ = true;
+                SetTimer(hwnd_, ReaderPressTimer(), kReaderPressDelayMs, nullptr);
+            }
             return 0;
         case WM_DESTROY:
             if (accessible_ != nullptr) {

@@ -35,6 +35,7 @@ public:
     // Desktop
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
+    std::uint64_t TickCountMs() override { return GetTickCount64(); }
     void ControlChanged(ControlId id, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
@@ -87,6 +88,7 @@ private:
     int cue_ = 1;  // the focus cue's thickness
     Accessible* accessible_ = nullptr;  // made at a reader's first question
     ControlId readerPress_ = ControlId::lblStart;  // the command a reader pressed last
+    bool readerPressPending_ = false;              // and its press is still to come
 };
 
 }  // namespace qv

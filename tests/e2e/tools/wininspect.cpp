@@ -15,6 +15,12 @@
 //                         reader hears: "name N", "state N", "live N", or
 //                         "focus N focused" (or "unfocused": the state its
 //                         object reports when asked)
+//   send TITLE M W        sends the window message M with wParam W, as any
+//                         program in the session can: "sent" once handled
+//   squat TITLE           a stranger: holds the tool's session lock as the
+//                         tool names it and shows a window of the tool's
+//                         class (titled "squatter") until a window TITLE
+//                         shows, for two minutes at most
 #include <windows.h>
 
 #include <oleacc.h>
@@ -129,6 +135,25 @@ int Events(HWND window, int seconds) {
     return 0;
 }
 
+int Squat(const wchar_t* title) {
+    const qv::UniqueHandle lock(CreateMutexW(nullptr, TRUE, L"Local\\QVStatusTool.QuorvelVC"));
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"QVStatusToolWindow";
+    if (!lock || !RegisterClassW(&windowClass) ||
+        !CreateWindowExW(0, windowClass.lpszClassName, L"squatter", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                         200, 100, nullptr, nullptr, windowClass.hInstance, nullptr))
+        return Row({L"error", to_wstring(GetLastError())});
+    SetTimer(nullptr, 0, 250, nullptr);
+    MSG message{};
+    for (int ticks = 0; ticks < 480 && GetMessageW(&message, nullptr, 0, 0) > 0;) {
+        if (message.message == WM_TIMER && ++ticks && IsWindowVisible(FindWindowW(nullptr, title))) break;
+        DispatchMessageW(&message);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -148,7 +173,16 @@ int wmain(int argc, wchar_t** argv) {
                             reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &copied);
         return Row({std::wstring(text, copied)});
     }
+    if (command == L"squat") return Squat(argv[2]);
     const HWND window = FindWindowW(nullptr, argv[2]);
+    if (command == L"send" && argc == 5) {
+        DWORD_PTR answer = 0;
+        return window && SendMessageTimeoutW(window, static_cast<UINT>(_wtoi(argv[3])),
+                                             static_cast<WPARAM>(_wtoi64(argv[4])), 0, SMTO_ABORTIFHUNG,
+                                             10000, &answer)
+                   ? Row({L"sent"})
+                   : kNotThere;
+    }
     if (command == L"events") return window && argc == 4 ? Events(window, _wtoi(argv[3])) : kNotThere;
     // The window's client object, as a reader in another process reaches it.
     IAccessible* client = nullptr;
