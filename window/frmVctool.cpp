@@ -180,8 +180,8 @@ VbBool frmVctool::InstallService() {
     // The description travels in the password position; with no account
     // named the service manager ignores it.
     return installer_.InstallNTService(program_.AppPath + kServiceExecutable, kServiceKeyName,
-                                kServiceDisplayName, VbFalse, VbTrue, std::nullopt, std::nullopt,
-                                kServiceDescription, L"");
+                                       kServiceDisplayName, VbFalse, VbTrue, std::nullopt,
+                                       std::nullopt, kServiceDescription, L"");
 }
 
 void frmVctool::SelectLanguage() {

@@ -152,7 +152,7 @@ private:
     qv::LanguageText LanguageText;
     bool watchdogMessageOpen_ = false;
     int vanished_ = 0;  // refreshes that found the service not installed
-    int waiting_ = 0;   // commands whose wait runs, one inside another
+    int waiting_ = 0;   // commands' waits running
     // What the last refresh offered: Start, Stop, Restart.
     bool offerStart_ = true, offerStop_ = true, offerRestart_ = true;
 };
