@@ -230,9 +230,11 @@ bool frmVctool::WaitUntilGone() {
 }
 
 bool frmVctool::Reinstall() {
-    const bool deleted = service_.DeleteNTService() == 0;
+    // Marked now, or by an earlier Start that gave up waiting for it.
+    const std::int32_t deleted = service_.DeleteNTService();
+    const bool marked = deleted == 0 || deleted == scm::kErrorServiceMarkedForDelete;
     process_.Sleep(5);
-    if (InstallService() != VbFalse || !deleted || service_.GetServiceConfig() != 0) return true;
+    if (InstallService() != VbFalse || !marked || service_.GetServiceConfig() != 0) return true;
     // Still there: another program holds it open, and the manager removes
     // it, refusing a new registration of its name until then, only once
     // that program lets go. Nothing can hurry that; a registration that

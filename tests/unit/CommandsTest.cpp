@@ -148,10 +148,14 @@ const Scenario kScenarios[] = {
     {"Stop, refused", R, [](FakeWindow& w) { w.manager.FailCall("ControlService", 232, 1); }, {},
      Stop, 0, R, "black- busy- other+", L"Running",
      [](FakeWindow& w) {
-         w.Become(S);
+         stopped(w);
          w.desktop.Advance(1600);
          EXPECT_EQ(w.Actual(), S);
      }},
+    // Stopped by another program just before: no refusal to end on.
+    {"Stop, stopped elsewhere meanwhile", R,
+     [](FakeWindow& w) { w.manager.Before("ControlService", [&w] { stopped(w); }); }, {}, Stop, 800,
+     0, "black+ busy- other-", L"Stopped"},
     // So does a refused start: no wait for a start that never comes.
     {"Restart, its start refused", R,
      [](FakeWindow& w) { w.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled, 1); },
@@ -174,8 +178,9 @@ const Scenario kScenarios[] = {
     {"Start, refused and held open long", S, disabledHeld, {{9000, letGo}}, Start, 8000, S,
      "busy+ black- black-", L"Stopped",
      [](FakeWindow& w) {
-         w.desktop.Advance(1000);
-         EXPECT_EQ(w.Actual(), 0);
+         // Pressed again while it is still there, Start waits for it again.
+         w.form.lblStart_Click();
+         EXPECT_EQ(std::tuple(w.desktop.Now(), w.Actual()), std::tuple(9600u, R));
      }},
 };
 
