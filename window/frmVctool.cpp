@@ -205,7 +205,6 @@ void frmVctool::SelectLanguage() {
 }
 
 bool frmVctool::WaitForState(std::int32_t state) {
-    if (serviceState_ == state) return true;
     // A service that vanished meanwhile (another tool deleted it) will never
     // reach the state: the wait ends, or it would act much later on whatever
     // service is installed by then.
