@@ -37,6 +37,7 @@ frmVctool::frmVctool(NTServiceControl& service, install& installer, Desktop& des
       Label2(LabelOf(ControlId::Label2)),
       tmrcheck(desktop, kTmrcheckId, intervals.refreshMs, true),
       Tmr_error(desktop, kTmrErrorId, intervals.watchdogMs, false),
+      tmrMarkedWait(desktop, kTmrMarkedWaitId, intervals.watchdogMs, false),
       input(*this, desktop),
       service_(service),
       installer_(installer),
@@ -95,10 +96,32 @@ const Label* frmVctool::LabelFor(ControlId id) const {
 Label& frmVctool::LabelOf(ControlId id) { return labels_.at(LabelSlot(id)); }
 
 void frmVctool::EnableCommands(bool start, bool stop, bool restart) {
-    lblStop.SetEnabled(stop);
-    lblRestart.SetEnabled(restart);
-    lblStart.SetEnabled(start);
+    offerStart_ = start;
+    offerStop_ = stop;
+    offerRestart_ = restart;
+    ShowCommands();
+}
+
+void frmVctool::ShowCommands() {
+    // A command pressed while another one waits would start its own wait
+    // inside the first, and a wait left behind acts long after its command
+    // seems over: while one waits, the others are grey, to the mouse, the
+    // keys and a reader alike.
+    const bool free = waiting_ == 0;
+    lblStop.SetEnabled(free && offerStop_);
+    lblRestart.SetEnabled(free && offerRestart_);
+    lblStart.SetEnabled(free && offerStart_);
     input.CommandsSet();
+}
+
+frmVctool::Waiting::Waiting(frmVctool& form) : form_(form) {
+    ++form_.waiting_;
+    form_.ShowCommands();
+}
+
+frmVctool::Waiting::~Waiting() {
+    --form_.waiting_;
+    form_.ShowCommands();
 }
 
 void frmVctool::RefreshStatus() {
@@ -151,31 +174,34 @@ void frmVctool::OnTimer(int id) {
         tmrcheck_Timer();
     else if (id == Tmr_error.Id() && Tmr_error.TakeTick())
         Tmr_error_Timer();
+    else if (id == tmrMarkedWait.Id() && tmrMarkedWait.TakeTick())
+        tmrMarkedWait.SetEnabled(false);
 }
 
-bool frmVctool::InstallService() {
+bool frmVctool::MayRegister() {
     // The service runs as SYSTEM at every boot: whoever can change its
     // program, its data or the folders they lie in would run code so.
     const auto exposure = FindExposure(security_, {program_.AppPath + kServiceExecutable,
                                                    program_.AppPath + kServiceDataFile});
-    if (exposure) {
-        std::wstring text = Translate(
-            L"Unable to Start: the file or folder below can be changed by the users named under "
-            L"it, not by administrators alone, and the service would run whatever they put "
-            L"there. Keep the server in a folder under C:\\Program Files, or take their write "
-            L"access away.");
-        text += L"\r\n\r\n" + exposure->path;
-        for (std::size_t i = 0; i < exposure->who.size(); ++i)
-            text += (i == 0 ? L"\r\n" : L", ") + exposure->who[i];
-        desktop_.ShowMessage(text, kDependencyTitle);
-        return false;
-    }
+    if (!exposure) return true;
+    std::wstring text = Translate(
+        L"Unable to Start: the file or folder below can be changed by the users named under "
+        L"it, not by administrators alone, and the service would run whatever they put "
+        L"there. Keep the server in a folder under C:\\Program Files, or take their write "
+        L"access away.");
+    text += L"\r\n\r\n" + exposure->path;
+    for (std::size_t i = 0; i < exposure->who.size(); ++i)
+        text += (i == 0 ? L"\r\n" : L", ") + exposure->who[i];
+    desktop_.ShowMessage(text, kDependencyTitle);
+    return false;
+}
+
+VbBool frmVctool::InstallService() {
     // The description travels in the password position; with no account
     // named the service manager ignores it.
-    installer_.InstallNTService(program_.AppPath + kServiceExecutable, kServiceKeyName,
-                                kServiceDisplayName, VbFalse, VbTrue, std::nullopt, std::nullopt,
-                                kServiceDescription, L"");
-    return true;
+    return installer_.InstallNTService(program_.AppPath + kServiceExecutable, kServiceKeyName,
+                                       kServiceDisplayName, VbFalse, VbTrue, std::nullopt,
+                                       std::nullopt, kServiceDescription, L"");
 }
 
 void frmVctool::SelectLanguage() {
@@ -203,8 +229,37 @@ bool frmVctool::WaitForState(std::int32_t state) {
     // reach the state: the wait ends, or it would act much later on whatever
     // service is installed by then.
     const int vanished = vanished_;
+    const Waiting waiting(*this);
     while (serviceState_ != state)
         if (!desktop_.DoEvents() || vanished_ != vanished) return false;
+    return true;
+}
+
+bool frmVctool::WaitUntilGone() {
+    const int vanished = vanished_;
+    tmrMarkedWait.SetEnabled(true);
+    bool ending = false;
+    {
+        const Waiting waiting(*this);
+        while (!ending && vanished_ == vanished && tmrMarkedWait.Enabled())
+            ending = !desktop_.DoEvents();
+    }
+    tmrMarkedWait.SetEnabled(false);
+    return !ending;
+}
+
+bool frmVctool::Reinstall() {
+    // Marked now, or by an earlier Start that gave up waiting for it.
+    const std::int32_t deleted = service_.DeleteNTService();
+    const bool marked = deleted == 0 || deleted == scm::kErrorServiceMarkedForDelete;
+    process_.Sleep(5);
+    if (InstallService() != VbFalse || !marked || service_.GetServiceConfig() != 0) return true;
+    // Still there: another program holds it open, and the manager removes
+    // it, refusing a new registration of its name until then, only once
+    // that program lets go. Nothing can hurry that; a registration that
+    // outlasts the wait is left to go on its own.
+    if (!WaitUntilGone()) return false;
+    if (service_.GetServiceConfig() == scm::kErrorServiceDoesNotExist) InstallService();
     return true;
 }
 
@@ -220,7 +275,8 @@ void frmVctool::lblStart_Click() {
             process_.EndProgram();
             return;
         }
-        if (!InstallService()) return;
+        if (!MayRegister()) return;
+        InstallService();
     }
 
     lblStop.SetForeColor(kBlack);
@@ -238,14 +294,19 @@ void frmVctool::lblStart_Click() {
         // refusal left over from an earlier Restart would otherwise delete
         // the service that has just started.
         program_.StartFailed = VbFalse;
-        service_.StartNTService();
-        if (program_.StartFailed != VbFalse) {
+        // Already running: another program started it since the refresh
+        // above, which says nothing against its registration.
+        const bool alreadyRunning = service_.StartNTService() == scm::kErrorServiceAlreadyRunning;
+        if (program_.StartFailed != VbFalse && !alreadyRunning) {
             // One retry with a fresh registration: a refused start usually
             // means a broken or disabled one.
             program_.StartFailed = VbFalse;
-            service_.DeleteNTService();
-            process_.Sleep(5);
-            if (InstallService()) service_.StartNTService();
+            // Looked at before the delete: a registration that may not be
+            // made again is kept as it is.
+            if (MayRegister()) {
+                if (!Reinstall()) return;
+                service_.StartNTService();
+            }
         }
     }
     RefreshStatus();
@@ -256,7 +317,13 @@ bool frmVctool::StopAndWait(Label& pressed, Label& other) {
     pressed.SetForeColor(kBusyGrey);
     pressed.SetEnabled(false);
     input.CommandsSet();
-    if (serviceState_ == scm::kRunning) service_.StopNTService();
+    // A refused stop ends the command: waiting on, it would delete or start
+    // the service whenever it next stops, long after anyone expects it.
+    // Refused because the service has already stopped, it is no refusal.
+    if (serviceState_ == scm::kRunning) {
+        const std::int32_t refused = service_.StopNTService();
+        if (refused != 0 && refused != scm::kErrorServiceNotActive) return false;
+    }
     return WaitForState(scm::kStopped);
 }
 
@@ -266,7 +333,9 @@ void frmVctool::lblStop_Click() {
 
 void frmVctool::lblRestart_Click() {
     if (!StopAndWait(lblRestart, lblStop)) return;
-    service_.StartNTService();
+    // So is a refused start, unless the service already runs.
+    const std::int32_t refused = service_.StartNTService();
+    if (refused != 0 && refused != scm::kErrorServiceAlreadyRunning) return;
     if (!WaitForState(scm::kRunning)) return;
     lblRestart.SetEnabled(true);
     lblRestart.SetForeColor(kBlack);

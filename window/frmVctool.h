@@ -25,6 +25,7 @@ namespace qv {
 
 inline constexpr int kTmrcheckId = 1;
 inline constexpr int kTmrErrorId = 2;
+inline constexpr int kTmrMarkedWaitId = 3;
 inline constexpr std::uint32_t kRefreshIntervalMs = 800;
 inline constexpr std::uint32_t kWatchdogIntervalMs = 8000;
 
@@ -95,26 +96,52 @@ public:
     Label& Label2;
     Timer tmrcheck;
     Timer Tmr_error;
+    // The longest Start waits for a registration marked for deletion to go:
+    // the watchdog's interval, one shot.
+    Timer tmrMarkedWait;
     Input input;
 
 private:
+    // A command's wait, for as long as it lets window events run.
+    class Waiting {
+    public:
+        explicit Waiting(frmVctool& form);
+        ~Waiting();
+        Waiting(const Waiting&) = delete;
+        Waiting& operator=(const Waiting&) = delete;
+
+    private:
+        frmVctool& form_;
+    };
+
     Label& LabelOf(ControlId id);
     void RefreshStatus();
+    // The commands the service's state offers; shown at once unless a
+    // command waits.
+    void EnableCommands(bool start, bool stop, bool restart);
     // Stop, Restart, then Start: the order the display has always set them;
     // then the focus leaves a command they greyed.
-    void EnableCommands(bool start, bool stop, bool restart);
+    void ShowCommands();
     // Stop's and Restart's first step: `pressed` greys and waits, `other`
-    // turns black, the service is asked to stop; false when the wait gave up.
+    // turns black, the service is asked to stop; false when the request was
+    // refused or the wait gave up.
     bool StopAndWait(Label& pressed, Label& other);
-    // Registers the service, unless others than administrators can change
-    // what it would run: then a box says what and who, and false.
-    bool InstallService();
+    // Whether nobody but administrators can change what the service would
+    // run; otherwise a box says what and who, and false.
+    bool MayRegister();
+    VbBool InstallService();
+    // Start's retry: the refused registration deleted and made afresh;
+    // false when the program ends meanwhile.
+    bool Reinstall();
     // Reads the language settings, loads the language file and, for a
     // language other than English, translates the captions and tooltips.
     void SelectLanguage();
     // Lets window events run until the refresh sees `state`; false when the
     // program ends first or a refresh finds the service gone.
     bool WaitForState(std::int32_t state);
+    // Lets window events run until a refresh finds the service gone or
+    // tmrMarkedWait runs out; false when the program ends first.
+    bool WaitUntilGone();
     // changelstring of a fixed English text.
     std::wstring Translate(const wchar_t* text) const;
 
@@ -131,6 +158,9 @@ private:
     qv::LanguageText LanguageText;
     bool watchdogMessageOpen_ = false;
     int vanished_ = 0;  // refreshes that found the service not installed
+    int waiting_ = 0;   // commands' waits running
+    // What the last refresh offered: Start, Stop, Restart.
+    bool offerStart_ = true, offerStop_ = true, offerRestart_ = true;
 };
 
 }  // namespace qv

@@ -87,6 +87,19 @@ TYPED_TEST_P(ServiceContract, ADeletedServiceGoesOnceStopped) {
     EXPECT_EQ(this->control.DeleteNTService(), 0);  // running: stopped first
     EXPECT_TRUE(this->Reaches(0));                    // no status: gone
     EXPECT_EQ(this->control.GetServiceConfig(), scm::kErrorServiceDoesNotExist);
+    // Held open by another program: marked, it stays, and its name cannot be
+    // registered again until that program lets go.
+    ASSERT_NO_FATAL_FAILURE(this->Install(Behaviour::Quick));
+    ServiceManager& other = this->world.manager;
+    ScopedScHandle manager(other.OpenSCManagerA(nullptr, nullptr, scm::kScManagerConnect), {&other});
+    ScopedScHandle held(other.OpenServiceA(manager.get(), ServiceName, scm::kServiceQueryStatus), {&other});
+    EXPECT_EQ(this->control.DeleteNTService(), 0);
+    EXPECT_EQ(this->control.DeleteNTService(), scm::kErrorServiceMarkedForDelete);
+    EXPECT_EQ(this->Register(Behaviour::Quick), VbFalse);
+    EXPECT_EQ(this->control.GetServiceConfig(), 0);
+    held.reset();
+    EXPECT_TRUE(this->world.Eventually(
+        [&] { return this->control.GetServiceConfig() == scm::kErrorServiceDoesNotExist; }));
 }
 
 TYPED_TEST_P(ServiceContract, PendingAndPausedStatesReadAsTheyAre) {

@@ -38,6 +38,28 @@ with h.scenario("service", folder=FOLDER) as tool:
     tool.wait_face("Stopped: Start+ Stop- Restart-")
     tool.end()
 
+    # Its process killed, the service still reads running, and Wine refuses to stop it (232): Stop
+    # ends there, so no wait is left to remove the service once it is started and stopped from outside.
+    tool.behave()
+    tool.register()
+    tool.start_service()
+    tool.wait_state(h.RUNNING)
+    tool.wine("taskkill", "/f", "/pid", tool.rows("service", h.SERVICE)[0][1])
+    tool.launch("Running: Start- Stop+ Restart+", trace := tool.prefix / "refused-stop.txt")
+    tool.click("Stop")
+    h.wait(lambda: b"ControlService" in trace.read_bytes(), "the stop request")
+    tool.start_service()
+
+    def stopped_from_outside() -> bool:
+        tool.wine("sc", "stop", h.SERVICE)  # refused while it is still starting
+        return tool.state() == h.STOPPED
+    h.wait(stopped_from_outside, "sc stop to take", every=0.5)
+    tool.wait_face("Stopped: Start+ Stop- Restart-")
+    assert tool.state() == h.STOPPED, "the registration went"
+    tool.wine("sc", "delete", h.SERVICE)
+    tool.wait_state(None)
+    tool.end()
+
     tool.behave(StayPending=True)
     tool.register()
     tool.start_service()

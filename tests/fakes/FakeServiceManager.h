@@ -1,15 +1,18 @@
 // A simulated Windows service manager: services by name, the real error
 // codes, a service that is deleted only once it is stopped and its last
-// handle closed, and any call made to fail. Names keep their case: the real
+// handle closed (another program's too), and any call made to fail or
+// preceded by another program's doing. Names keep their case: the real
 // manager ignores it, but the tool uses one name throughout.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ServiceManager.h"
@@ -60,6 +63,16 @@ public:
     // `error`; occurrence 0 makes every such call fail.
     void FailCall(const std::string& call, std::uint32_t error, int occurrence = 0) {
         failures_[call][occurrence] = error;
+    }
+    // `action` (another program starting the service, say) happens just
+    // before the next call of `call`.
+    void Before(const std::string& call, std::function<void()> action) {
+        before_[call] = std::move(action);
+    }
+    // Another program opens the service and holds it open until it lets go.
+    void HoldOpen(const std::string& name) { held_.push_back(NewHandle(name)); }
+    void LetGo() {
+        for (const ScHandle handle : std::exchange(held_, {})) CloseServiceHandle(handle);
     }
     int OpenHandles() const { return static_cast<int>(handles_.size()); }
 
@@ -112,7 +125,9 @@ public:
     }
     bool DeleteService(ScHandle handle) override {
         if (Injected("DeleteService", {Id(handle)})) return false;
-        ServiceOf(handle).markedForDelete = true;  // gone once stopped and its last handle closed
+        FakeService& s = ServiceOf(handle);
+        if (s.markedForDelete) return Fail(scm::kErrorServiceMarkedForDelete);
+        s.markedForDelete = true;  // gone once stopped and its last handle closed
         return true;
     }
     ScHandle CreateServiceW(ScHandle manager, const wchar_t* name, const wchar_t* displayName,
@@ -123,7 +138,10 @@ public:
         // The log has what the registration does not keep.
         if (Injected("CreateServiceW", {Id(manager), Text(name), N(access), N(*tag), Text(dependencies)}))
             return nullptr;
-        if (Find(Text(name))) return Fail(scm::kErrorServiceExists), nullptr;
+        if (const FakeService* old = Find(Text(name))) {
+            Fail(old->markedForDelete ? scm::kErrorServiceMarkedForDelete : scm::kErrorServiceExists);
+            return nullptr;
+        }
         AddService(Text(name), {.displayName = displayName, .binaryPath = binaryPath,
                                 .loadOrderGroup = loadOrderGroup, .serviceType = serviceType,
                                 .startType = startType, .errorControl = errorControl,
@@ -153,6 +171,7 @@ private:
 
     // Logs the call; true when an injected failure applies to it.
     bool Injected(const std::string& name, std::initializer_list<std::string> args) {
+        if (const auto action = before_.extract(name)) action.mapped()();
         std::string call = name + "(";
         for (const std::string& arg : args) call += (&arg == args.begin() ? "" : ", ") + arg;
         calls.push_back(call + ")");
@@ -188,6 +207,8 @@ private:
     std::uintptr_t nextHandle_ = 1;
     std::map<std::string, int> callCounts_;
     std::map<std::string, std::map<int, std::uint32_t>> failures_;
+    std::map<std::string, std::function<void()>> before_;
+    std::vector<ScHandle> held_;  // another program's
     std::uint32_t lastError_ = 0;
 };
 

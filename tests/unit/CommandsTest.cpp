@@ -27,6 +27,22 @@ const std::wstring kFolder = L"C:\\\u041f\u0440\u043e\u0433\u0440\u0430\u043c\u0
 
 const Step settle = [](FakeWindow& w) { w.manager.Settle(ServiceName); };
 const Step deleted = [](FakeWindow& w) { w.manager.Find(ServiceName)->markedForDelete = true; };
+const Step running = [](FakeWindow& w) { w.Become(R); };
+const Step stopped = [](FakeWindow& w) { w.Become(S); };
+// Disabled, and held open by another program until it lets go.
+const Step disabledHeld = [](FakeWindow& w) {
+    w.manager.Find(ServiceName)->disabled = true;
+    w.manager.HoldOpen(ServiceName);
+};
+const Step letGo = [](FakeWindow& w) { w.manager.LetGo(); };
+// Every command pressed, by a reader, many times: none may start.
+const Step pressEach = [](FakeWindow& w) {
+    const std::int32_t before = w.Actual();
+    for (int i = 0; i < 1000; ++i)
+        for (const ControlId id : {ControlId::lblStart, ControlId::lblStop, ControlId::lblRestart})
+            w.form.input.DoDefaultAction(id);
+    EXPECT_EQ(w.Actual(), before);
+};
 // Start finds the files `missing` (1: the data, 2: the executable) not there:
 // a box, the program ends, and it looked for both, the data first.
 Step Missing(std::set<int> missing) {
@@ -127,6 +143,48 @@ const Scenario kScenarios[] = {
     // it gone, and the command does nothing more.
     {"Restart, deleted meanwhile", R, {}, {{1000, deleted}, {2000, settle}}, Restart, 2400, 0,
      "other+ black- busy-", L"Stopped"},
+    // A stop refused (Wine: the service's process is gone, yet it reads
+    // running) ends the command: no wait is left behind to delete the
+    // service once it is stopped from outside later.
+    {"Stop, refused", R, [](FakeWindow& w) { w.manager.FailCall("ControlService", 232, 1); }, {},
+     Stop, 0, R, "black- busy- other+", L"Running",
+     [](FakeWindow& w) {
+         stopped(w);
+         w.desktop.Advance(1600);
+         EXPECT_EQ(w.Actual(), S);
+     }},
+    // Stopped by another program just before: no refusal to end on.
+    {"Stop, stopped elsewhere meanwhile", R,
+     [](FakeWindow& w) { w.manager.Before("ControlService", [&w] { stopped(w); }); }, {}, Stop, 800,
+     0, "black+ busy- other-", L"Stopped"},
+    // So does a refused start: no wait for a start that never comes.
+    {"Restart, its start refused", R,
+     [](FakeWindow& w) { w.manager.FailCall("StartServiceA", scm::kErrorServiceDisabled, 1); },
+     {{1000, settle}}, Restart, 1600, S, "other+ black- busy-", L"Stopped"},
+    // Running again before it stopped, then stopped from outside: Stop
+    // waits it out, and while it waits no command can be pressed, neither
+    // Restart, as it was, nor those the refresh offers, so no second wait
+    // starts inside the first.
+    {"Stop, running again meanwhile", R, {},
+     {{100, pressEach}, {1000, running}, {2000, pressEach}, {3000, stopped}}, Stop, 3200, 0,
+     "black+ busy- black-", L"Stopped"},
+    // Started by another program between Start's look and its request: the
+    // refusal says nothing against the registration, which stays.
+    {"Start, started elsewhere meanwhile", S,
+     [](FakeWindow& w) { w.manager.Before("StartServiceA", [&w] { w.Become(R); }); }, {}, Start, 0,
+     R, "busy- black+ black+", L"Running"},
+    // The retry's delete only marks a registration another program holds
+    // open: Start waits for it to go, then registers afresh; held past the
+    // watchdog's interval, it is left to go on its own.
+    {"Start, refused and held open", S, disabledHeld, {{3000, letGo}}, Start, 3200, R,
+     "busy- black+ black+", L"Running"},
+    {"Start, refused and held open long", S, disabledHeld, {{9000, letGo}}, Start, 8000, S,
+     "busy+ black- black-", L"Stopped",
+     [](FakeWindow& w) {
+         // Pressed again while it is still there, Start waits for it again.
+         w.form.lblStart_Click();
+         EXPECT_EQ(std::tuple(w.desktop.Now(), w.Actual()), std::tuple(9600u, R));
+     }},
 };
 
 TEST(Commands, EachScenarioEndsInItsStateFaceAndTime) {
