@@ -11,7 +11,7 @@ std::wstring_view TrimStart(std::wstring_view text) {
     return text.substr(std::min(text.size(), text.find_first_not_of(L' ')));
 }
 
-// The caption's first `head` and last `tail` units around an ellipsis, the
+// The caption's first `start` and last `end` units around an ellipsis, the
 // blanks beside it dropped; a cut never splits a surrogate pair.
 struct Cut {
     std::wstring_view head, tail;
@@ -38,7 +38,10 @@ template <typename Fits>
 std::size_t Largest(std::size_t low, std::size_t high, Fits fits) {
     while (low < high) {
         const std::size_t mid = low + (high - low + 1) / 2;
-        if (fits(mid)) low = mid; else high = mid - 1;
+        if (fits(mid))
+            low = mid;
+        else
+            high = mid - 1;
     }
     return low;
 }
