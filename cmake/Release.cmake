@@ -5,10 +5,19 @@
 # Windows users read the texts in Notepad, which before Windows 10 shows a
 # file with LF-only line ends as one line and takes UTF-8 without its mark
 # for the ANSI code page: `destination` is `source` with CR LF line ends,
-# and with the UTF-8 mark when it holds anything beyond ASCII.
+# and with the UTF-8 mark when it holds anything beyond ASCII. A guide kept
+# as Markdown is written to read as plain text too; what markup slips in
+# becomes plain: a link its text, code its letters.
 function(qv_notepad_text source destination)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${source})
     file(READ ${source} text)
+    if(source MATCHES "[.]md$")
+        string(REGEX REPLACE "\\[([^]\n]*)\\]\\([^)\n]*\\)" "\\1" text "${text}")
+        string(REPLACE "`" "" text "${text}")
+        if(text MATCHES "(^|\n)(#|[|])|[*][*]")
+            message(WARNING "${source}: Markdown headings, tables or emphasis read badly in Notepad")
+        endif()
+    endif()
     string(REPLACE "\r\n" "\n" text "${text}")
     string(REPLACE "\n" "\r\n" text "${text}")
     string(HEX "${text}" hex)
@@ -21,7 +30,7 @@ endfunction()
 
 set(notepad ${CMAKE_CURRENT_BINARY_DIR}/notepad)
 qv_notepad_text(${PROJECT_SOURCE_DIR}/packaging/README.txt ${notepad}/README.txt)
-# The guide as plain text with a .txt name.
+# The guide, one text for the web and for Notepad, with a .txt name.
 qv_notepad_text(${PROJECT_SOURCE_DIR}/docs/translating.md ${notepad}/translating.txt)
 
 install(TARGETS QVStatusTool RUNTIME DESTINATION .)

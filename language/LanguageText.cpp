@@ -28,10 +28,16 @@ std::wstring_view TrimBlanks(std::wstring_view text) {
 // translation keeps a CR for a screen reader to read out. Any other control
 // character goes: a NUL would end a caption, and the tooltip composed from
 // it, where Windows reads the text as a C string, and a tab or the like is
-// drawn as a box.
+// drawn as a box. So do the bidirectional embeddings, overrides and
+// isolates: one would draw a caption reversed while a reader hears it in
+// order, and one left open runs on into the tooltip composed from it. The
+// marks and joiners stay; scripts need them.
 void Cleaned(std::wstring& text) {
     std::replace(text.begin(), text.end(), L'\r', kLineEnd);
-    std::erase_if(text, [](wchar_t c) { return c != kLineEnd && (c < L' ' || (c >= 0x7F && c <= 0x9F)); });
+    std::erase_if(text, [](wchar_t c) {
+        return c != kLineEnd && (c < L' ' || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+                                 (c >= 0x2066 && c <= 0x2069));
+    });
 }
 
 // No caption, status or message needs more; a longer one would only be laid

@@ -23,7 +23,8 @@ public:
     explicit LanguageText(std::wstring text);
 
     // The text with each line end (CR LF, LF or a lone CR) as one LF, and no
-    // other control characters.
+    // other control characters, bidirectional embeddings, overrides or
+    // isolates.
     const std::wstring& Text() const { return text_; }
     bool empty() const { return text_.empty(); }
 

@@ -53,6 +53,14 @@ PixelRect FocusCueRect(ControlId id, float twipsPerPixel) {
     return {face.left + k, face.top + k, face.right - k, face.bottom - k};
 }
 
+PixelRect FocusRepaintRect(ControlId id, float twipsPerPixel) {
+    const PixelRect label = ControlRect(LayoutOf(id), twipsPerPixel);
+    const PixelRect cue = FocusCueRect(id, twipsPerPixel);
+    const int relief = StrokePixels(twipsPerPixel);
+    return {std::min(label.left, cue.left), std::min(label.top, cue.top),
+            std::max(label.right + relief, cue.right), std::max(label.bottom + relief, cue.bottom)};
+}
+
 PixelRect CaptionRoom(const ControlLayout& layout, float twipsPerPixel, int cue) {
     const PixelRect label = ControlRect(layout, twipsPerPixel);
     if (!layout.command || layout.id == ControlId::lblClose) return label;

@@ -26,6 +26,11 @@ PixelRect CommandFace(ControlId id, float twipsPerPixel);
 // so it crosses neither the border, the coloured end nor the close cross.
 PixelRect FocusCueRect(ControlId id, float twipsPerPixel);
 
+// What a change of the keyboard focus on command `id` repaints: the label,
+// with the disabled relief's stroke right of and below it, and the focus
+// cue, which reaches past the label at every density.
+PixelRect FocusRepaintRect(ControlId id, float twipsPerPixel);
+
 // The room a command's caption has: inside the focus cue `cue` pixels thick
 // with a stroke to spare, and centred on the label as its caption is drawn;
 // a label that is no service command has its rectangle.

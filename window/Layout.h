@@ -47,10 +47,14 @@ inline constexpr FontSpec kDefaultFont{L"Tahoma", 8.25, 700};
 
 // A caption or tooltip: a prefix that is never translated, then up to two
 // keys of the language file joined by blanks. In English the keys are their
-// own translations, so the same words give the design-time text.
+// own translations, so the same words give the design-time text. A text
+// composed of several words may also be translated whole, by the key
+// `phrase`, which is that design-time text: the translator's own word order
+// and grammar then stand as written.
 struct Words {
     const wchar_t* prefix = L"";
     std::array<const wchar_t*, 2> keys{};
+    const wchar_t* phrase = nullptr;
 };
 
 struct ControlLayout {
@@ -92,9 +96,9 @@ constexpr std::array<ControlLayout, 12> DesignLayout() {
          .colour = kLineGrey},
         // The heading sizes itself to its caption; the width here is the design's.
         {.id = Label2, .name = "Label2", .kind = Label, .a = 1215, .b = 2235, .c = 1230, .d = 195,
-         .caption = {L"", {L"Service", L"Status"}}, .colour = kHeadingGrey, .reading = 2},
+         .caption = {L"", {L"Service", L"Status"}, L"Service Status"}, .colour = kHeadingGrey, .reading = 2},
         {.id = lblts, .name = "lblts", .kind = Label, .a = 1215, .b = 375, .c = 2490, .d = 885,
-         .caption = {L"Quorvel ", {L"Voice Chat Server", L"Tool"}}, .colour = kSystemButtonText,
+         .caption = {L"Quorvel ", {L"Voice Chat Server", L"Tool"}, L"Quorvel Voice Chat Server Tool"}, .colour = kSystemButtonText,
          .font = {L"Tahoma", 11.25, 700}, .reading = 1},
         {.id = Image1, .name = "Image1", .kind = Image, .a = 300, .b = 405, .c = 720, .d = 720},
         // No caption: a hot spot over the cross drawn in the background. Its
@@ -103,14 +107,14 @@ constexpr std::array<ControlLayout, 12> DesignLayout() {
          .tooltip = {L"Close"}, .font = {L"MS Sans Serif", 8.25, 400}, .command = true,
          .reading = 7},
         {.id = lblRestart, .name = "lblRestart", .kind = Label, .a = 2610, .b = 4140, .c = 810,
-         .d = 195, .caption = {L"", {L"Restart"}}, .tooltip = {L"", {L"Restart", L"Service"}},
+         .d = 195, .caption = {L"", {L"Restart"}}, .tooltip = {L"", {L"Restart", L"Service"}, L"Restart Service"},
          .align = TextAlign::Centre, .command = true, .reading = 6, .shrinks = true},
         {.id = lblStop, .name = "lblStop", .kind = Label, .a = 1380, .b = 4140, .c = 810, .d = 195,
-         .caption = {L"", {L"Stop"}}, .tooltip = {L"", {L"Stop", L"Service"}},
+         .caption = {L"", {L"Stop"}}, .tooltip = {L"", {L"Stop", L"Service"}, L"Stop Service"},
          .align = TextAlign::Centre, .command = true, .reading = 5, .shrinks = true},
         // One pixel higher than the other two, as designed.
         {.id = lblStart, .name = "lblStart", .kind = Label, .a = 210, .b = 4125, .c = 810, .d = 195,
-         .caption = {L"", {L"Start"}}, .tooltip = {L"", {L"Start", L"Service"}},
+         .caption = {L"", {L"Start"}}, .tooltip = {L"", {L"Start", L"Service"}, L"Start Service"},
          .align = TextAlign::Centre, .command = true, .reading = 4, .shrinks = true},
     }};
 }

@@ -1,6 +1,76 @@
 #include "window/TextFit.h"
 
 namespace qv {
+namespace {
+
+constexpr wchar_t kEllipsis = L'\u2026';
+
+// Only the space counts as a blank, as in a language file.
+std::wstring_view TrimEnd(std::wstring_view text) { return text.substr(0, text.find_last_not_of(L' ') + 1); }
+std::wstring_view TrimStart(std::wstring_view text) {
+    return text.substr(std::min(text.size(), text.find_first_not_of(L' ')));
+}
+
+// The caption's first `start` and last `end` units around an ellipsis, the
+// blanks beside it dropped; a cut never splits a surrogate pair.
+struct Cut {
+    std::wstring_view head, tail;
+
+    Cut(std::wstring_view caption, std::size_t start, std::size_t end) {
+        const auto trailing = [&](std::size_t at) {
+            return at < caption.size() && caption[at] >= 0xDC00 && caption[at] <= 0xDFFF;
+        };
+        if (trailing(start)) --start;
+        if (end > 0 && trailing(caption.size() - end)) --end;
+        head = TrimEnd(caption.substr(0, start));
+        tail = TrimStart(caption.substr(caption.size() - end));
+    }
+    std::wstring Text() const { return std::wstring(head).append(1, kEllipsis).append(tail); }
+    // Whether the ellipsis could stand for what `other` has between them.
+    bool ReadsAs(std::wstring_view other) const {
+        return other.size() >= head.size() + tail.size() && other.starts_with(head) && other.ends_with(tail);
+    }
+};
+
+// The largest n in [low, high] for which fits(n) holds, fits being true up
+// to some n and false after; `low` when none does.
+template <typename Fits>
+std::size_t Largest(std::size_t low, std::size_t high, Fits fits) {
+    while (low < high) {
+        const std::size_t mid = low + (high - low + 1) / 2;
+        if (fits(mid))
+            low = mid;
+        else
+            high = mid - 1;
+    }
+    return low;
+}
+
+}  // namespace
+
+std::wstring CutCaption(std::wstring_view caption, std::span<const std::wstring> others, int room,
+                        const std::function<int(std::wstring_view)>& width) {
+    const std::size_t n = caption.size();
+    if (n < 2) return std::wstring(caption);
+    const auto fits = [&](const Cut& cut) { return width(cut.Text()) <= room; };
+    const auto unlike = [&](const Cut& cut) {
+        return std::none_of(others.begin(), others.end(), [&](const std::wstring& o) { return cut.ReadsAs(o); });
+    };
+    // A shorter start reads as whatever a longer one does: the longest that
+    // fits decides.
+    const Cut end(caption, Largest(1, n - 1, [&](std::size_t h) { return fits(Cut(caption, h, 0)); }), 0);
+    if (unlike(end) || n < 3) return end.Text();
+    // Start and end halves, as many letters as fit; should both halves match
+    // another caption's, another split of those letters.
+    const std::size_t shown =
+        Largest(2, n - 1, [&](std::size_t m) { return fits(Cut(caption, (m + 1) / 2, m / 2)); });
+    for (std::size_t h = (shown + 1) / 2, tried = 0; tried < shown - 1; ++tried) {
+        const Cut middle(caption, h, shown - h);
+        if (fits(middle) && unlike(middle)) return middle.Text();
+        h = h % (shown - 1) + 1;  // round the splits from the halves on
+    }
+    return end.Text();
+}
 
 bool RightToLeft(std::wstring_view text) {
     // By first match: code points, the high surrogates of the right-to-left

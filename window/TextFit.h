@@ -1,10 +1,12 @@
 // How a caption too long for its label is drawn: whole in a smaller size of
-// its face, as long as that stays legible, and only then cut, visibly. A
-// translation cut at a word boundary can read as another command ("Uruchom"
-// for "Uruchom ponownie" beside Start's "Uruchom").
+// its face, as long as that stays legible, and only then cut, visibly, and
+// never so that it reads as another command's caption.
 #pragma once
 
 #include <algorithm>
+#include <functional>
+#include <span>
+#include <string>
 #include <string_view>
 
 #include "window/Layout.h"
@@ -38,6 +40,15 @@ FittedText FitText(int designed, int floor, PixelSize box, Measure measure) {
     }
     return {smallest, true};
 }
+
+// What a caption too long even at the floor is drawn as, `room` pixels wide
+// as `width` measures a text on one line: its start and an ellipsis, as much
+// as fits. But a cut must not read as another command's caption (`others`):
+// Polish "Uruchom ponownie" (Restart) cut to "Uruchom \u2026" reads as Start's
+// "Uruchom". Such a caption keeps its start and its end around the ellipsis
+// instead, which keeps letters of what tells it apart.
+std::wstring CutCaption(std::wstring_view caption, std::span<const std::wstring> others, int room,
+                        const std::function<int(std::wstring_view)>& width);
 
 // Whether a text reads from right to left: its first strongly directed
 // character is one of a right-to-left script (Hebrew, Arabic, Syriac,

@@ -213,14 +213,20 @@ void frmVctool::SelectLanguage() {
     if (LanguageName == kEnglish) return;
 
     // Every text with keys to translate, captions before tooltips, in the
-    // order a reader meets the labels.
+    // order a reader meets the labels. A whole phrase the file translates
+    // stands as written; else the words are joined as they always were.
     const auto translate = [this](const wchar_t* key) { return Translate(key); };
+    const auto text = [&](const Words& words) {
+        // An entry that is blank, as for a single word, counts as none.
+        const auto whole = words.phrase ? LanguageText.Find(words.phrase) : std::nullopt;
+        if (whole && whole->find_first_not_of(L' ') != std::wstring::npos) return Translate(words.phrase);
+        return Compose(words, translate);
+    };
     for (const ControlId id : kReadingOrder) {
         const ControlLayout& layout = LayoutOf(id);
         Label& label = LabelOf(id);
-        if (layout.caption.keys[0] != nullptr) label.SetCaption(Compose(layout.caption, translate));
-        if (layout.tooltip.keys[0] != nullptr)
-            label.SetToolTipText(Compose(layout.tooltip, translate));
+        if (layout.caption.keys[0] != nullptr) label.SetCaption(text(layout.caption));
+        if (layout.tooltip.keys[0] != nullptr) label.SetToolTipText(text(layout.tooltip));
     }
 }
 

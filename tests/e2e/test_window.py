@@ -27,6 +27,32 @@ def on_button(shot, rect) -> bool:
                for frame, inked in ((frame_x, [x for x, _ in ink]), (frame_y, [y for _, y in ink])))
 
 
+def settled(tool: h.Tool, box, unlike: bytes | None = None) -> bytes:
+    """The pixels in `box` once two shots half a second apart agree (and differ from `unlike`)."""
+    shots = [None]
+
+    def still() -> bool:
+        shots.append(tool.shot().crop(box).tobytes())
+        return shots[-1] == shots[-2] and shots[-1] != unlike
+    h.wait(still, f"the pixels in {box} to settle", every=0.5)
+    return shots[-1]
+
+
+def cue_whole(tool: h.Tool, dpi: int) -> None:
+    """Around Start, Tab in draws the cue as a full repaint does, and Tab out leaves nothing of it."""
+    left, top, right, bottom = tool.rect("Start")
+    margin = 8 * dpi // 96
+    box = (left - margin, top - margin, right + margin, bottom + margin)
+    before = drawn_now = settled(tool, box)
+    for focused in ("4", "7"):  # Tab onto Start, then on to Close
+        tool.keys("Tab")
+        h.wait(lambda: tool.rows("focus", h.TITLE), f"the focus on {focused}", accept=lambda f: f == [[focused]])
+        drawn_now = settled(tool, box, unlike=drawn_now)
+        assert tool.rows("repaint", h.TITLE) == [["repainted"]]
+        assert drawn_now == settled(tool, box), f"{dpi} dpi: the focus on {focused} drawn unlike a full repaint"
+    assert drawn_now == before, f"{dpi} dpi: the cue left pieces around Start"
+
+
 def drawn(tool: h.Tool, dpi: int) -> None:
     """The window launched at `dpi`, drawn as at any density."""
     tool.launch(STOPPED_FACE)
@@ -57,7 +83,8 @@ with h.scenario("window") as tool:
     assert tool.rows("send", h.TITLE, str(0x8001), "99") == [["sent"]]
     tool.wait_face(STOPPED_FACE)
 
-    tool.keys("Tab")
+    cue_whole(tool, 96)
+    tool.keys("shift+Tab")
     h.wait(lambda: tool.rows("focus", h.TITLE), "the focus on Start", accept=lambda f: f == [["4"]])
     tool.keys("Return")  # Start goes grey and gives up the focus: no command has it
     tool.wait_face("Running: Start- Stop+ Restart+")
@@ -118,5 +145,7 @@ with h.scenario("window") as tool:
         for flag in ("-k", "-w", "-p"):
             subprocess.run(["wineserver", flag], timeout=60)
         drawn(tool, dpi)
+        if dpi == 144:
+            cue_whole(tool, dpi)
         tool.click("Close")
         h.wait(lambda: not tool.running(), f"the close spot at {dpi} dpi")

@@ -147,6 +147,13 @@ TEST(ReadTextFile, EachEncodingAndLineEndReadsAsTheTranslatorWroteIt) {
         {"h\r\r\nStart=>Los\r\r\nStop=>Halt\r\r\n", L"Los", L"Halt"},
         {"h\nStart=> Los \rStop=>Halt\r\n", L" Los ", L"Halt"},
         {"h\rStart=>\r\nStop=>Halt\n", L"Start", L"Halt"},
+        // The embeddings, overrides and isolates go (U+202A..U+202E,
+        // U+2066..U+2069); the marks and joiners stay (U+200E, U+200F,
+        // U+061C, U+200C, U+200D).
+        {"h\nStart=>\xE2\x80\xAERestart\xE2\x80\xAA\xE2\x80\xAB\xE2\x80\xAC\xE2\x80\xAD\n"
+         "Stop=>\xE2\x81\xA6" "a\xE2\x81\xA7" "b\xE2\x81\xA8" "c\xE2\x81\xA9\n", L"Restart", L"abc"},
+        {"h\nStart=>\xE2\x80\x8E" "a\xE2\x80\x8F" "b\xD8\x9C" "c\xE2\x80\x8C" "d\xE2\x80\x8D\n",
+         L"\u200ea\u200fb\u061cc\u200cd\u200d"},
     };
     fake::FakeFiles files;
     const std::wstring path = LR"(C:\Lang\Any.txt)";
@@ -179,31 +186,44 @@ const std::string kGermanFile =
     "Status=>Zustand\r\nStart=>Ausf\xFChren\r\nStop=>Stopp\r\nRestart=>Neustart \x96 jetzt\r\n"
     "Stopped=>Gestoppt\r\nRunning=>L\xE4uft\r\n";
 
-TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesTextsAndTheStatusFromTheFirstTick) {
-    fake::FakeWindow w;
-    // Of the files that serve German the folder lists German.TXT last.
-    w.files.folders[LR"(C:\Lang)"] = {L"German.txt.old", L"german.txt", L"German.TXT"};
-    w.files.AddFile(LR"(C:\Lang\German.txt.old)", "h\r\nTool=>Alt\r\n");
-    w.files.AddFile(LR"(C:\Lang\german.txt)", "h\r\nTool=>klein\r\n");
-    w.files.AddFile(LR"(C:\Lang\German.TXT)", kGermanFile);
-    w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = LR"(C:\Lang)";
-    w.files.settings[LR"(Quorvel\Options\Language)"] = L"German";
-    w.form.Load();
-    const frmVctool& f = w.form;
-    EXPECT_EQ((std::vector<std::wstring>{f.lblts.Caption(), f.Label2.Caption(), f.lblStart.Caption(),
-                                         f.lblStart.ToolTipText(), f.lblStop.Caption(),
-                                         f.lblStop.ToolTipText(), f.lblRestart.Caption(),
-                                         f.lblRestart.ToolTipText(), f.lblClose.ToolTipText()}),
-              (std::vector<std::wstring>{L"Quorvel Sprachchat-Server Werkzeug", L"Dienst Zustand",
-                                         L"Ausf\u00fchren", L"Ausf\u00fchren Dienst", L"Stopp",
-                                         L"Stopp Dienst", L"Neustart \u2013 jetzt",
-                                         L"Neustart \u2013 jetzt Dienst", L"Close"}));
-    EXPECT_EQ(f.lblStatus.Caption(), L"Stopped");  // the first refresh came before
-    w.desktop.Advance(800);
-    EXPECT_EQ(f.lblStatus.Caption(), L"Gestoppt");
-    w.Install(scm::kRunning);
-    w.desktop.Advance(800);
-    EXPECT_EQ(f.lblStatus.Caption(), L"L\u00e4uft");
+// Each row: the German file, then the title, heading, Start, its tooltip,
+// Stop, its tooltip, Restart, its tooltip and Close's tooltip it gives. The
+// texts of several words are joined from single words unless the file
+// translates them whole; a blank whole entry counts as none.
+TEST(LanguageSelection, TheLastFileForTheLanguageTranslatesWordsOrWholePhrasesAndTheStatusFromTheFirstTick) {
+    const std::pair<std::string, std::vector<std::wstring>> rows[] = {
+        {kGermanFile,
+         {L"Quorvel Sprachchat-Server Werkzeug", L"Dienst Zustand", L"Ausf\u00fchren", L"Ausf\u00fchren Dienst",
+          L"Stopp", L"Stopp Dienst", L"Neustart \u2013 jetzt", L"Neustart \u2013 jetzt Dienst", L"Close"}},
+        {kGermanFile + "Quorvel Voice Chat Server Tool=>Sprachchat-Werkzeug f\xFCr Quorvel\r\n"
+                       "service status=>Zustand des Dienstes\r\nStart Service=>Dienst starten\r\n"
+                       "Stop Service=>  \r\nRestart Service=>Dienst neu starten\r\n",
+         {L"Sprachchat-Werkzeug f\u00fcr Quorvel", L"Zustand des Dienstes", L"Ausf\u00fchren", L"Dienst starten",
+          L"Stopp", L"Stopp Dienst", L"Neustart \u2013 jetzt", L"Dienst neu starten", L"Close"}},
+    };
+    for (const auto& [file, texts] : rows) {
+        fake::FakeWindow w;
+        // Of the files that serve German the folder lists German.TXT last.
+        w.files.folders[LR"(C:\Lang)"] = {L"German.txt.old", L"german.txt", L"German.TXT"};
+        w.files.AddFile(LR"(C:\Lang\German.txt.old)", "h\r\nTool=>Alt\r\n");
+        w.files.AddFile(LR"(C:\Lang\german.txt)", "h\r\nTool=>klein\r\n");
+        w.files.AddFile(LR"(C:\Lang\German.TXT)", file);
+        w.files.settings[LR"(Quorvel\Options\LFOLDER)"] = LR"(C:\Lang)";
+        w.files.settings[LR"(Quorvel\Options\Language)"] = L"German";
+        w.form.Load();
+        const frmVctool& f = w.form;
+        EXPECT_EQ((std::vector<std::wstring>{f.lblts.Caption(), f.Label2.Caption(), f.lblStart.Caption(),
+                                             f.lblStart.ToolTipText(), f.lblStop.Caption(),
+                                             f.lblStop.ToolTipText(), f.lblRestart.Caption(),
+                                             f.lblRestart.ToolTipText(), f.lblClose.ToolTipText()}),
+                  texts);
+        EXPECT_EQ(f.lblStatus.Caption(), L"Stopped");  // the first refresh came before
+        w.desktop.Advance(800);
+        EXPECT_EQ(f.lblStatus.Caption(), L"Gestoppt");
+        w.Install(scm::kRunning);
+        w.desktop.Advance(800);
+        EXPECT_EQ(f.lblStatus.Caption(), L"L\u00e4uft");
+    }
 }
 
 TEST(LanguageSelection, AMissingFolderIsMadeForLaterRuns) {

@@ -1,9 +1,14 @@
 // The layout's twips as pixels at each density.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <tuple>
 #include <vector>
 
+#include "language/LanguageText.h"
+#include "tests/fakes/FakeFiles.h"
 #include "window/Faces.h"
 #include "window/Layout.h"
 #include "window/TextFit.h"
@@ -59,6 +64,72 @@ TEST(TextFit, TheLargestSizeThatFitsWholeDownToTheLegibleFloorThenCut) {
         EXPECT_EQ(LegibleTextPixels(1440.0f / static_cast<float>(dpi)), pixels) << dpi;
 }
 
+// One unit a code unit: each row a caption, the other commands' captions,
+// the room, what is drawn. A cut that would read as another command's
+// caption keeps its start and end around the ellipsis instead.
+TEST(TextFit, ACutCaptionNeverReadsAsAnotherCommandsCaption) {
+    using Others = std::vector<std::wstring>;
+    const Others polish{L"Uruchom", L"Zatrzymaj"};
+    const std::tuple<const wchar_t*, Others, int, const wchar_t*> rows[] = {
+        {L"Uruchom ponownie", polish, 10, L"Uruchom p\u2026"},
+        {L"Uruchom ponownie", polish, 9, L"Uruc\u2026wnie"},  // not "Uruchom \u2026"
+        {L"Uruchom ponownie", {}, 9, L"Uruchom\u2026"},       // its blank goes
+        {L"Uruchom us\u0142ug\u0119", {L"Uruchom us\u0142ug\u0119 ponownie"}, 10, L"Uruch\u2026\u0142ug\u0119"},
+        {L"\xD83D\xDCE1\xDBFF\xDFFF\xD83D\xDCE1", {}, 4, L"\xD83D\xDCE1\u2026"},  // no half a pair
+        {L"Stop it", {}, 1, L"S\u2026"},                                 // too narrow for anything
+        {L"abcdefXYZwvu", {L"abcdefQRwvu"}, 7, L"a\u2026YZwvu"},           // both halves alike: another split
+        {L"Stop now", {L"Stop now"}, 5, L"Stop\u2026"},                  // nothing tells them apart
+    };
+    for (const auto& [caption, others, room, shown] : rows) {
+        const auto width = [](std::wstring_view text) { return static_cast<int>(text.size()); };
+        EXPECT_EQ(CutCaption(caption, others, room, width), shown) << caption << " " << room;
+    }
+}
+
+// The sample languages and Polish, whose Restart begins with Start's
+// "Uruchom", at each density, in a face whose letters are 6/11 of its
+// height wide: each caption whole at the legible floor, or cut fitting its
+// room and unlike the other commands' captions. Each row: the file, how
+// many captions are cut over all densities.
+TEST(TextFit, TheSampleLanguagesCaptionsAreWholeOrCutUnlikeTheOthers) {
+    const auto sample = [](const char* name) {
+        std::ifstream file(std::string(QV_SOURCE_DIR "/docs/languages/") + name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::pair<std::string, int> rows[] = {
+        {sample("German.txt"), 0}, {sample("Russian.txt"), 0},
+        {"h\nStart=>Uruchom\nStop=>Zatrzymaj\nRestart=>Uruchom ponownie\n", 5}};
+    for (const auto& [file, cuts] : rows) {
+        fake::FakeFiles files;
+        files.AddFile(L"L.txt", file);
+        const LanguageText text(ReadTextFile(files, L"L.txt"));
+        std::vector<std::wstring> captions;
+        for (const wchar_t* key : {L"Start", L"Stop", L"Restart"}) {
+            std::wstring str1 = key;
+            captions.push_back(changelstring(str1, text));
+        }
+        int cut = 0;
+        for (const int dpi : {96, 120, 144, 192, 288})
+            for (std::size_t i = 0; i < captions.size(); ++i) {
+                const float twipsPerPixel = 1440.0f / static_cast<float>(dpi);
+                const PixelRect room = CaptionRoom(LayoutOf(kFocusOrder[i]), twipsPerPixel, StrokePixels(twipsPerPixel));
+                const int floor = LegibleTextPixels(twipsPerPixel);
+                const auto width = [&](std::wstring_view t) { return static_cast<int>(t.size()) * floor * 6 / 11; };
+                std::vector<std::wstring> others = captions;
+                others.erase(others.begin() + static_cast<std::ptrdiff_t>(i));
+                if (width(captions[i]) <= room.right - room.left) continue;
+                ++cut;
+                const std::wstring shown = CutCaption(captions[i], others, room.right - room.left, width);
+                EXPECT_LE(width(shown), room.right - room.left) << shown;
+                const std::size_t ellipsis = shown.find(L'\u2026');
+                const std::wstring head = shown.substr(0, ellipsis), tail = shown.substr(ellipsis + 1);
+                for (const std::wstring& other : others)
+                    EXPECT_FALSE(other.starts_with(head) && other.ends_with(tail)) << shown << " " << dpi;
+            }
+        EXPECT_EQ(cut, cuts) << file;
+    }
+}
+
 // A text reads from the right when its first strongly directed character is
 // of a right-to-left script; digits, blanks and signs decide nothing.
 TEST(TextFit, ATextReadsInTheDirectionOfItsFirstStrongCharacter) {
@@ -100,6 +171,26 @@ TEST(TextFit, ACommandsCaptionHasTheRoomInsideItsFaceAndFocusCue) {
         EXPECT_EQ(Edges(CaptionRoom(LayoutOf(id), 15.0f, cue)), room) << LayoutOf(id).name << " " << cue;
     // Inside the mark's border.
     EXPECT_EQ(Edges(FocusCueRect(ControlId::lblClose, 15.0f)), std::tuple(236, 15, 246, 25));
+}
+
+// A focus change repaints all the cue covers, which reaches past the label
+// (at 100 % below Start and above and below Stop and Restart), and the
+// label with its relief. Each row a density.
+TEST(Faces, AFocusChangeRepaintsTheWholeCueAndLabel) {
+    const auto covers = [](const PixelRect& outer, const PixelRect& inner) {
+        return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right &&
+               outer.bottom >= inner.bottom;
+    };
+    for (const int dpi : {96, 110, 120, 144, 168, 192, 240, 288, 384})
+        for (const ControlId id : kFocusOrder) {
+            const float twipsPerPixel = 1440.0f / static_cast<float>(dpi);
+            const PixelRect repainted = FocusRepaintRect(id, twipsPerPixel);
+            PixelRect label = ControlRect(LayoutOf(id), twipsPerPixel);
+            label.right += StrokePixels(twipsPerPixel);
+            label.bottom += StrokePixels(twipsPerPixel);
+            EXPECT_TRUE(covers(repainted, FocusCueRect(id, twipsPerPixel))) << dpi << " " << LayoutOf(id).name;
+            EXPECT_TRUE(covers(repainted, label)) << dpi << " " << LayoutOf(id).name;
+        }
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "window/win32/Accessible.h"
 
+#include "window/win32/Painter.h"
 #include "window/win32/SystemLibrary.h"
 
 namespace qv {
@@ -225,10 +226,8 @@ HRESULT Accessible::accLocation(long* left, long* top, long* width, long* height
     if (!valid) return E_INVALIDARG;
     RECT rect{};
     GetClientRect(window_, &rect);
-    if (element != nullptr) {
-        const PixelRect r = ControlRect(LayoutOf(element->id), twipsPerPixel_);
-        rect = {r.left, r.top, r.right, r.bottom};
-    }
+    // Where it is drawn: the heading where it has sized itself to its caption.
+    if (element != nullptr) rect = LabelRect(element->id, twipsPerPixel_, heading_);
     MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
     *left = rect.left;
     *top = rect.top;
@@ -278,6 +277,10 @@ HRESULT Accessible::accHitTest(long x, long y, VARIANT* child) {
         return S_FALSE;
     }
     const ControlLayout* target = ControlAt(point.x, point.y, twipsPerPixel_);
+    // The heading is found where it is drawn, as it is located; no other
+    // label lies there.
+    if (target != nullptr && target->id == ControlId::Label2) target = nullptr;
+    if (PtInRect(&heading_, point)) target = &LayoutOf(ControlId::Label2);
     Set(*child, target ? AccessibleChildId(target->id) : CHILDID_SELF);
     return S_OK;
 }

@@ -18,8 +18,9 @@ inline constexpr UINT kDefaultActionMessage = WM_APP + 1;
 
 class Accessible final : public IAccessible {
 public:
-    Accessible(HWND window, const frmVctool& form, float& twipsPerPixel)
-        : window_(window), form_(&form), twipsPerPixel_(twipsPerPixel) {}
+    // `heading`: where the self-sizing heading is drawn now.
+    Accessible(HWND window, const frmVctool& form, float& twipsPerPixel, const RECT& heading)
+        : window_(window), form_(&form), twipsPerPixel_(twipsPerPixel), heading_(heading) {}
 
     // The answer to WM_GETOBJECT for the client area; 0 when OLE is missing.
     LRESULT Answer(WPARAM wParam);
@@ -76,6 +77,7 @@ private:
     HWND window_;
     const frmVctool* form_;
     float& twipsPerPixel_;
+    const RECT& heading_;
     ULONG references_ = 1;  // the window's own
     std::vector<AccessibleElement> elements_;  // as of the last call
 };

@@ -38,8 +38,8 @@ bool IsFace(HDC dc, HFONT font, const wchar_t* face) {
 
 }  // namespace
 
-void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, float twipsPerPixel,
-                      int cue) {
+void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption,
+                      std::span<const std::wstring> others, float twipsPerPixel, int cue) {
     const ControlLayout& layout = kLayout[index];
     const FontSpec& design = layout.font;
     const int designed = static_cast<int>(std::lround(design.points * 20.0f / twipsPerPixel));
@@ -67,6 +67,7 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
     }
 
     cut_[index] = false;
+    shown_[index].clear();
     drop_[index] = 0;
     if (!layout.shrinks) return;
     // A command's caption has the room inside its drawn button, clear of the
@@ -82,6 +83,16 @@ void LabelFonts::Make(HDC dc, std::size_t index, const std::wstring& caption, fl
     if (fitted.pixels == designed) return;
     font = make(face, charset, fitted.pixels);
     cut_[index] = fitted.cut;
+    if (fitted.cut) {
+        const SelectedObject selected(dc, font.get());
+        const UINT direction = RightToLeft(caption) ? DT_RTLREADING : 0;
+        shown_[index] = CutCaption(caption, others, box.right - box.left, [&](std::wstring_view text) {
+            RECT measured{0, 0, 0, 0};
+            DrawTextW(dc, text.data(), static_cast<int>(text.size()), &measured,
+                      DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX | direction);
+            return static_cast<int>(measured.right - measured.left);
+        });
+    }
     // A smaller text sits in the middle of its label's height, level with
     // its full-size neighbours, rather than at the top.
     TEXTMETRICW metrics{};

@@ -55,13 +55,13 @@ void PaintHighContrast(HDC dc, const RECT& client, const Scene& scene) {
 }
 
 // As a label lays out its text: from the top, broken at word boundaries;
-// or, for a text too long even at the smallest legible size, on one line
-// ended with an ellipsis wherever the rectangle ends, so that it shows it
-// is cut. A right-to-left text reads in its own order, its ellipsis where
-// its reading stops, aligned as the label aligns: the layout is not mirrored.
+// or, for a text too long even at the smallest legible size, on one line,
+// as cut with its ellipsis (LabelFonts::Shown). A right-to-left text reads
+// in its own order, aligned as the label aligns: the layout is not
+// mirrored. An ampersand is a letter like any other, as a reader hears it.
 UINT TextFormat(const ControlLayout& layout, const std::wstring& text, bool cut = false) {
-    const UINT lines = cut ? DT_SINGLELINE | DT_END_ELLIPSIS : DT_WORDBREAK;
-    return lines | DT_TOP | (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT) |
+    const UINT lines = cut ? DT_SINGLELINE : DT_WORDBREAK;
+    return lines | DT_TOP | DT_NOPREFIX | (layout.align == TextAlign::Centre ? DT_CENTER : DT_LEFT) |
            (RightToLeft(text) ? DT_RTLREADING : 0);
 }
 
@@ -72,13 +72,14 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
     RECT rect = LabelRect(layout.id, scene.twipsPerPixel, scene.heading);
     const bool cut = scene.fonts.Cut(index);
     const UINT format = TextFormat(layout, label.Caption(), cut);
+    const std::wstring& text = cut ? scene.fonts.Shown(index) : label.Caption();
     SetBkMode(dc, TRANSPARENT);
     // Text past the rectangle is cut off, also below its last whole line.
     const int saved = SaveDC(dc);
     IntersectClipRect(dc, rect.left, rect.top, rect.right, rect.bottom);
     rect.top += scene.fonts.Drop(index);
-    // A cut caption ends where its room does, its ellipsis clear of the
-    // button's border and coloured end.
+    // A cut caption lies in its room, its ellipsis clear of the button's
+    // border and coloured end.
     if (cut) {
         const PixelRect room = CaptionRoom(layout, scene.twipsPerPixel, scene.cue);
         rect.left = room.left;
@@ -92,10 +93,10 @@ void PaintLabel(HDC dc, std::size_t index, const Label& label, const Scene& scen
         const int stroke = StrokePixels(scene.twipsPerPixel);
         OffsetRect(&relief, stroke, stroke);
         SetTextColor(dc, *ink.relief);
-        DrawTextW(dc, label.Caption().c_str(), -1, &relief, format);
+        DrawTextW(dc, text.c_str(), -1, &relief, format);
     }
     SetTextColor(dc, ink.text);
-    DrawTextW(dc, label.Caption().c_str(), -1, &rect, format);
+    DrawTextW(dc, text.c_str(), -1, &rect, format);
     RestoreDC(dc, saved);
 }
 
@@ -184,7 +185,7 @@ RECT HeadingRect(HDC dc, HFONT font, const std::wstring& caption, float twipsPer
     const SelectedObject selected(dc, font);
     // An empty caption still measures one line high.
     DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &measured,
-              DT_CALCRECT | DT_SINGLELINE);
+              DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     if (caption.empty()) measured.right = 0;
     return {design.left, design.top, design.left + measured.right, design.top + measured.bottom};
 }

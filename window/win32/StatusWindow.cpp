@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "service/Product.h"
 #include "window/Opening.h"
@@ -111,7 +112,13 @@ void StatusWindow::ApplySettings() {
 
 void StatusWindow::MakeFont(std::size_t index) {
     const WindowDc dc(hwnd_);
-    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), twipsPerPixel_, cue_);
+    // A cut caption is told apart from the other commands' captions.
+    std::vector<std::wstring> others;
+    if (kLayout[index].command)
+        for (const ControlId id : kFocusOrder)
+            if (id != kLayout[index].id && !form_->LabelFor(id)->Caption().empty())
+                others.push_back(form_->LabelFor(id)->Caption());
+    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), others, twipsPerPixel_, cue_);
 }
 
 void StatusWindow::SizeHeadingToCaption() {
@@ -199,7 +206,7 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
             if (accessible_ == nullptr) {
-                accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
+                accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_, heading_);
                 accessible_->AnnotateLiveRegion(true);
             }
             return accessible_->Answer(wParam);

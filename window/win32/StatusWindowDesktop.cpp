@@ -3,6 +3,7 @@
 // event loop of a waiting command, and the calls that shape and move it.
 #include <windows.h>
 
+#include "window/Faces.h"
 #include "window/TextFit.h"
 #include "window/win32/StatusWindow.h"
 
@@ -18,10 +19,17 @@ void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
     InvalidateLabel(id);
     if (what == LabelProperty::Caption) {
         // The new caption may take another size of its face, and the heading
-        // sizes itself to it.
+        // sizes itself to it. A command's caption is what the others' cuts
+        // must not read as.
         MakeFont(IndexOf(id));
         if (id == ControlId::Label2) SizeHeadingToCaption();
         InvalidateLabel(id);
+        if (LayoutOf(id).command)
+            for (const ControlId other : kFocusOrder)
+                if (other != id && LayoutOf(other).shrinks) {
+                    MakeFont(IndexOf(other));
+                    InvalidateLabel(other);
+                }
     }
     if (what == LabelProperty::ToolTip)
         tooltips_.Retext(IndexOf(id), form_->LabelFor(id)->ToolTipText(), twipsPerPixel_);
@@ -38,8 +46,13 @@ void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
 }
 
 void StatusWindow::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {
+    // The whole cue: drawn only partly when it comes, it would leave pieces when it goes.
     for (const std::optional<ControlId> id : {from, to})
-        if (id) InvalidateLabel(*id);
+        if (id) {
+            const PixelRect r = FocusRepaintRect(*id, twipsPerPixel_);
+            const RECT rect{r.left, r.top, r.right, r.bottom};
+            InvalidateRect(hwnd_, &rect, FALSE);
+        }
     // Readers follow the focus: to the command that took it, or to the
     // window's client when it went to none.
     if (GetFocus() == hwnd_)

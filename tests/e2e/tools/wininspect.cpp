@@ -11,6 +11,7 @@
 //                         default action, left, top, width, height
 //   press TITLE N         a reader's default action on child N: "pressed"
 //   focus TITLE           the focused child (0: the client itself)
+//   repaint TITLE         the whole window painted again: "repainted"
 //   events TITLE S        "listening", then for S seconds the changes a
 //                         reader hears: "name N", "state N", "live N", or
 //                         "focus N focused" (or "unfocused": the state its
@@ -184,6 +185,9 @@ int wmain(int argc, wchar_t** argv) {
                    : kNotThere;
     }
     if (command == L"events") return window && argc == 4 ? Events(window, _wtoi(argv[3])) : kNotThere;
+    if (command == L"repaint")
+        return window && RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW) ? Row({L"repainted"})
+                                                                                                : kNotThere;
     // The window's client object, as a reader in another process reaches it.
     IAccessible* client = nullptr;
     if (window == nullptr ||
