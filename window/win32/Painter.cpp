@@ -15,6 +15,9 @@ void Fill(HDC dc, const RECT& rect, COLORREF colour) {
 
 RECT Win32Rect(const PixelRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
+// The room the design leaves between the heading and the line after it.
+constexpr float kHeadingGapTwips = 60;
+
 void PaintLine(HDC dc, const PixelRect& r, int stroke, COLORREF colour) {
     // The layout's lines run straight across or down; both ends belong to
     // the line.
@@ -138,7 +141,16 @@ void PaintScene(HDC dc, const RECT& client, const Scene& scene) {
         const ControlLayout& layout = kLayout[n];
         const PixelRect r = ControlRect(layout, scene.twipsPerPixel);
         if (layout.kind == ControlKind::Line) {
+            // A heading translated longer than its room widens over the lines
+            // beside it: they stop short of it, as of the English one, rather
+            // than strike its letters through.
+            const int saved = SaveDC(dc);
+            const int gap = TwipsToPixels(kHeadingGapTwips, scene.twipsPerPixel);
+            if (scene.heading.right > scene.heading.left)
+                ExcludeClipRect(dc, scene.heading.left - gap, scene.heading.top, scene.heading.right + gap,
+                                scene.heading.bottom);
             PaintLine(dc, r, stroke, scene.scheme.highContrast ? scene.scheme[SysColour::GreyText] : layout.colour);
+            RestoreDC(dc, saved);
         } else if (const Label* label = scene.form.LabelFor(layout.id)) {
             PaintLabel(dc, n, *label, scene);
         } else if (layout.id == ControlId::Image1 && scene.art.Emblem()) {
