@@ -122,14 +122,15 @@ class Tool:
     def wait_state(self, state: int | None) -> None:
         wait(self.state, f"service state {state}", accept=lambda seen: seen == state)
 
-    def start(self, trace: Path | None = None, **env: str) -> subprocess.Popen:
-        """Started from C:\\, so that it has to find its own folder; service calls traced into `trace`."""
+    def start(self, trace: Path | None = None, exe: str = "QVStatusTool.exe", output: Path | None = None,
+              **env: str) -> subprocess.Popen:
+        """`exe` from the program folder, started from C:\\, so that it has to find its own folder;
+        service calls traced into `trace`, what it prints into `output`."""
         env |= {"WINEDEBUG": "-all,trace+service"} if trace else {}
-        with open(trace or os.devnull, "wb") as err:
+        with open(trace or os.devnull, "wb") as err, open(output or os.devnull, "wb") as out:
             return subprocess.Popen(
-                ["wine", self.folder + r"\QVStatusTool.exe"], cwd=self.prefix / "drive_c",
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
-                env=dict(os.environ, **env))
+                ["wine", rf"{self.folder}\{exe}"], cwd=self.prefix / "drive_c",
+                stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=dict(os.environ, **env))
 
     def launch(self, face: str | None = None, trace: Path | None = None, **env: str) -> None:
         """The tool started, its window found and, if given, showing `face`."""
