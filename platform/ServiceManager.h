@@ -40,13 +40,10 @@ inline constexpr std::int32_t kStopped = 1;
 inline constexpr std::int32_t kStartPending = 2;
 inline constexpr std::int32_t kStopPending = 3;
 inline constexpr std::int32_t kRunning = 4;
-inline constexpr std::int32_t kContinuePending = 5;
-inline constexpr std::int32_t kPausePending = 6;
 inline constexpr std::int32_t kPaused = 7;
 
 // System error codes (winerror.h) that the service manager reports.
 inline constexpr std::int32_t kErrorAccessDenied = 5;
-inline constexpr std::int32_t kErrorInvalidHandle = 6;
 inline constexpr std::int32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::int32_t kErrorArithmeticOverflow = 534;
 inline constexpr std::int32_t kErrorServiceAlreadyRunning = 1056;
@@ -54,7 +51,6 @@ inline constexpr std::int32_t kErrorServiceDisabled = 1058;
 inline constexpr std::int32_t kErrorServiceDoesNotExist = 1060;
 inline constexpr std::int32_t kErrorServiceCannotAcceptCtrl = 1061;
 inline constexpr std::int32_t kErrorServiceNotActive = 1062;
-inline constexpr std::int32_t kErrorServiceMarkedForDelete = 1072;
 inline constexpr std::int32_t kErrorServiceExists = 1073;
 }  // namespace scm
 
