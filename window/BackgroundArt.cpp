@@ -8,9 +8,8 @@
 #include "window/Faces.h"
 #include "window/Layout.h"
 
-// The design is laid out in 100 % pixels and goes through Density. At 100 %
-// it is the bitmap the program used to carry for that density to a level,
-// save where that bitmap's 255 colours could not hold an edge's blend.
+// The design is laid out in 100 % pixels and goes through Density, so that
+// every density gets the same picture drawn at its own size.
 namespace qv {
 namespace {
 
@@ -24,7 +23,7 @@ constexpr Colour Mix(Colour a, Colour b, double t) {
 }
 
 std::uint32_t Channel(double v) {
-    // Halves go to the even neighbour, as they did in the bitmap this replaced.
+    // Halves go to the even neighbour, as the design's twips do when they become pixels.
     return static_cast<std::uint32_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
 }
 std::uint32_t Pack(Colour c) { return Channel(c.r) << 16 | Channel(c.g) << 8 | Channel(c.b); }
