@@ -74,19 +74,15 @@ constexpr std::array<Stretch, 14> kRows{{
     {kFooterEnd + 1, kSlate},
 }};
 
-// Pixel arithmetic at one density, converting like the program converts a
-// control, so the drawn edges fall where it puts its labels.
+// Pixel arithmetic at one density.
 struct Density {
     float twipsPerPixel;
     double s = 15.0 / twipsPerPixel;               // 100 % pixels to these
     int k = StrokePixels(twipsPerPixel);           // a 1-px line at 100 %
     PixelSize size = PictureSize(twipsPerPixel);
 
-    int Px(int v) const { return TwipsToPixels(15.0f * static_cast<float>(v), twipsPerPixel); }
-    PixelRect Rect(int x, int y, int w, int h) const {
-        const int left = Px(x), top = Px(y);
-        return {left, top, left + Px(w), top + Px(h)};
-    }
+    int Px(int v) const { return DesignPixels(v, twipsPerPixel); }
+    PixelRect Rect(int x, int y, int w, int h) const { return DesignRect(x, y, w, h, twipsPerPixel); }
 };
 
 // The picture row where the stretch from 100 % row `first` starts: round(s)

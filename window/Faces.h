@@ -8,6 +8,11 @@
 
 namespace qv {
 
+// 100 % pixels at a density, converted as the program converts a control, so
+// that the drawn edges fall where it puts its labels; and a rectangle of them.
+int DesignPixels(int pixels, float twipsPerPixel);
+PixelRect DesignRect(int x, int y, int w, int h, float twipsPerPixel);
+
 struct ButtonFrame {
     PixelRect box;   // the button, its border included
     int stroke;      // the border's width, and each divider's
