@@ -15,7 +15,7 @@ struct Placed {
 constexpr Placed kButtons[] = {
     {ControlId::lblStart, 12, 273, 1}, {ControlId::lblStop, 92, 273, 1}, {ControlId::lblRestart, 172, 273, 2}};
 constexpr int kButtonWidth = 64, kButtonHeight = 20, kEndWidth = 9;
-constexpr int kCloseMark[] = {235, 14, 12, 12};  // left, top, width, height
+constexpr int kCloseMarkSize = 12;  // the cross's square, a pixel wider than its hot spot
 
 }  // namespace
 
@@ -40,8 +40,12 @@ ButtonFrame ButtonOf(ControlId id, float twipsPerPixel) {
 }
 
 PixelRect CommandFace(ControlId id, float twipsPerPixel) {
-    if (id == ControlId::lblClose)
-        return DesignRect(kCloseMark[0], kCloseMark[1], kCloseMark[2], kCloseMark[3], twipsPerPixel);
+    if (id == ControlId::lblClose) {
+        // Drawn where its hot spot lies.
+        const PixelRect spot = ControlRect(LayoutOf(id), twipsPerPixel);
+        const int size = DesignPixels(kCloseMarkSize, twipsPerPixel);
+        return {spot.left, spot.top, spot.left + size, spot.top + size};
+    }
     const ButtonFrame b = ButtonOf(id, twipsPerPixel);
     return {b.box.left + b.stroke, b.box.top + b.stroke, b.ends, b.box.bottom - b.stroke};
 }
