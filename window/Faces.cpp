@@ -1,6 +1,7 @@
 #include "window/Faces.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace qv {
 namespace {
@@ -29,8 +30,9 @@ PixelRect DesignRect(int x, int y, int w, int h, float twipsPerPixel) {
 }
 
 ButtonFrame ButtonOf(ControlId id, float twipsPerPixel) {
-    const Placed* found = std::begin(kButtons);
-    while (found->id != id && found + 1 != std::end(kButtons)) ++found;  // the last is Restart's
+    const Placed* found = std::find_if(std::begin(kButtons), std::end(kButtons),
+                                       [id](const Placed& button) { return button.id == id; });
+    if (found == std::end(kButtons)) throw std::invalid_argument("no button is drawn for this control");
     const Placed& b = *found;
     const PixelRect box = DesignRect(b.left, b.top, kButtonWidth, kButtonHeight, twipsPerPixel);
     const int k = StrokePixels(twipsPerPixel);

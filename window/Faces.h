@@ -20,7 +20,8 @@ struct ButtonFrame {
     int pieceWidth;  // each colour's width
     int ends;        // where the divider before the coloured end begins
 };
-// The button art draws for service command `id`.
+// The button art draws for service command `id`; std::invalid_argument for
+// any other control, which has none.
 ButtonFrame ButtonOf(ControlId id, float twipsPerPixel);
 
 // Where command `id` is drawn: for a service command, the face of its button

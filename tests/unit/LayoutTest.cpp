@@ -89,6 +89,7 @@ TEST(TextFit, ACommandsCaptionHasTheRoomInsideItsFaceAndFocusCue) {
         EXPECT_EQ(Edges(CaptionRoom(LayoutOf(id), 15.0f, cue)), room) << LayoutOf(id).name << " " << cue;
     // Inside the mark's border.
     EXPECT_EQ(Edges(FocusCueRect(ControlId::lblClose, 15.0f)), std::tuple(236, 15, 246, 25));
+    EXPECT_THROW(ButtonOf(ControlId::lblStatus, 15.0f), std::invalid_argument);  // no button, not Restart's
 }
 
 }  // namespace
