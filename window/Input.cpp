@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "window/frmVctool.h"
 
 namespace qv {
 namespace {
@@ -81,7 +80,7 @@ void Input::KeyDown(Key key, bool shift) {
             spaceDown_ = focus_;
             break;
         case Key::Escape:
-            form_.lblClose_Click();
+            form_.Click(ControlId::lblClose);
             break;
     }
 }
@@ -126,19 +125,12 @@ void Input::CommandsSet() {
 }
 
 bool Input::Clickable(ControlId id) const {
-    return LayoutOf(id).command && form_.LabelFor(id)->Enabled();
+    return LayoutOf(id).command && form_.Enabled(id);
 }
 
 void Input::Click(ControlId id) {
     ++clicking_;
-    if (id == ControlId::lblStart)
-        form_.lblStart_Click();
-    else if (id == ControlId::lblStop)
-        form_.lblStop_Click();
-    else if (id == ControlId::lblRestart)
-        form_.lblRestart_Click();
-    else
-        form_.lblClose_Click();  // the only other command
+    form_.Click(id);
     --clicking_;
 }
 
