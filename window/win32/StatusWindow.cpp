@@ -193,11 +193,11 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             break;
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
-            if (accessible_ == nullptr) {
-                accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_);
-                accessible_->AnnotateLiveRegion(true);
+            if (!accessible_) {
+                accessible_.reset(new Accessible(hwnd_, *form_, twipsPerPixel_));
+                accessible_.get()->AnnotateLiveRegion(true);
             }
-            return accessible_->Answer(wParam);
+            return accessible_.get()->Answer(wParam);
         case kDefaultActionMessage:
             // Later, from a timer: the reader's call must have had its answer
             // before a press that ends the program does so.
@@ -205,11 +205,10 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             SetTimer(hwnd_, ReaderPressTimer(), kReaderPressDelayMs, nullptr);
             return 0;
         case WM_DESTROY:
-            if (accessible_ != nullptr) {
-                accessible_->AnnotateLiveRegion(false);
-                accessible_->Disconnect();
-                accessible_->Release();
-                accessible_ = nullptr;
+            if (accessible_) {
+                accessible_.get()->AnnotateLiveRegion(false);
+                accessible_.get()->Disconnect();
+                accessible_.reset();
             }
             PostQuitMessage(0);
             return 0;

@@ -85,7 +85,7 @@ private:
     RECT heading_{};
     ColourScheme scheme_;
     int cue_ = 1;  // the focus cue's thickness
-    Accessible* accessible_ = nullptr;  // made at a reader's first question
+    UniqueCom<Accessible> accessible_;  // made at a reader's first question
     ControlId readerPress_ = ControlId::lblStart;  // the command a reader pressed last
 };
 
