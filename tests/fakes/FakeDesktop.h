@@ -41,7 +41,7 @@ public:
         timers_[id] = {intervalMs, now_ + intervalMs};
     }
     void StopTimer(int id) override { timers_.erase(id); }
-    void ControlChanged(ControlId id, LabelProperty what) override;
+    void ControlChanged(const Label& label, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override {
         messages.push_back(title + L": " + text);

@@ -104,19 +104,18 @@ void StatusWindow::ApplySettings() {
     scheme_ = SystemColourScheme();
     cue_ = FocusCuePixels(twipsPerPixel_);
     for (std::size_t i = 0; i < kLayout.size(); ++i)
-        if (kLayout[i].kind == ControlKind::Label) MakeFont(i);
-    SizeHeadingToCaption();
+        if (kLayout[i].kind == ControlKind::Label) MakeFont(*form_->LabelFor(kLayout[i].id));
+    SizeHeadingToCaption(form_->Label2.Caption());
 }
 
-void StatusWindow::MakeFont(std::size_t index) {
+void StatusWindow::MakeFont(const Label& label) {
     const WindowDc dc(hwnd_);
-    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), twipsPerPixel_, cue_);
+    fonts_.Make(dc.get(), IndexOf(label.Id()), label.Caption(), twipsPerPixel_, cue_);
 }
 
-void StatusWindow::SizeHeadingToCaption() {
+void StatusWindow::SizeHeadingToCaption(const std::wstring& caption) {
     const WindowDc dc(hwnd_);
-    heading_ = HeadingRect(dc.get(), fonts_[IndexOf(ControlId::Label2)], form_->Label2.Caption(),
-                           twipsPerPixel_);
+    heading_ = HeadingRect(dc.get(), fonts_[IndexOf(ControlId::Label2)], caption, twipsPerPixel_);
 }
 
 LRESULT CALLBACK StatusWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -35,7 +35,7 @@ public:
     // Desktop
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
-    void ControlChanged(ControlId id, LabelProperty what) override;
+    void ControlChanged(const Label& label, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
@@ -59,8 +59,8 @@ private:
     // What follows the system's colours and settings: the scheme, the focus
     // cue and the fonts that leave room for it.
     void ApplySettings();
-    void MakeFont(std::size_t index);
-    void SizeHeadingToCaption();
+    void MakeFont(const Label& label);
+    void SizeHeadingToCaption(const std::wstring& caption);
     Scene SceneNow() const;
     // The label's rectangle is to be painted again.
     void InvalidateLabel(ControlId id);
