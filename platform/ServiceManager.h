@@ -40,13 +40,10 @@ inline constexpr std::int32_t kStopped = 1;
 inline constexpr std::int32_t kStartPending = 2;
 inline constexpr std::int32_t kStopPending = 3;
 inline constexpr std::int32_t kRunning = 4;
-inline constexpr std::int32_t kContinuePending = 5;
-inline constexpr std::int32_t kPausePending = 6;
 inline constexpr std::int32_t kPaused = 7;
 
 // System error codes (winerror.h) that the service manager reports.
 inline constexpr std::int32_t kErrorAccessDenied = 5;
-inline constexpr std::int32_t kErrorInvalidHandle = 6;
 inline constexpr std::int32_t kErrorInsufficientBuffer = 122;
 inline constexpr std::int32_t kErrorArithmeticOverflow = 534;
 inline constexpr std::int32_t kErrorServiceAlreadyRunning = 1056;

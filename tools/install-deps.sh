@@ -11,10 +11,10 @@ packages=(
     # running the Windows programs; fonts-wine carries the Tahoma the window draws with
     wine wine64 fonts-wine
     # a private X display and looking at it from outside
-    xvfb xauth xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
-    # the end-to-end tests (they run /usr/bin/python3, not a pyenv one)
-    python3 python3-pil
-    # the look tests read the pointer's image through XFIXES with ctypes
+    xvfb xdotool imagemagick tesseract-ocr tesseract-ocr-eng
+    # the end-to-end tests and the bench (they run /usr/bin/python3, not a pyenv one)
+    python3 python3-pil python3-psutil
+    # the window test reads the pointer's image through XFIXES with ctypes
     libx11-6 libxfixes3
     # flock for the shared Wine template
     util-linux

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts build/dist/QVStatusTool.exe under Wine in the persistent prefix
-# build/wine/run. On the caller's X display when DISPLAY is set; otherwise on a
-# private Xvfb, with a screenshot of the window saved to build/screenshot.png.
+# build/wine/run, at the density DPI (96 unless given). On the caller's X
+# display when DISPLAY is set; otherwise on a private Xvfb, with a screenshot
+# of the window saved to build/screenshot.png.
 # Runs until the tool exits or Ctrl-C, then ends that prefix's Wine machine
 # (and the Xvfb).
 set -euo pipefail
@@ -24,6 +25,15 @@ if [[ ! -f $RUN_PREFIX/.qv-stamp || $(<"$RUN_PREFIX/.qv-stamp") != $(<"$QV_TEMPL
 fi
 export WINEPREFIX=$RUN_PREFIX
 
+# The screen density Wine gives the tool: DPI=144 is 150 %, 192 is 200 %.
+# Wine reads it from both keys when its machine starts, so that one ends first.
+dpi=${DPI:-96}
+[[ $dpi =~ ^[1-9][0-9]*$ ]] || qv_die "DPI=$dpi: dots per inch, e.g. DPI=144"
+for key in 'HKCU\Control Panel\Desktop' 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts'; do
+    wine reg add "$key" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+done
+wineserver -w
+
 tool_pid=
 cleanup() {
     trap - EXIT INT TERM
@@ -34,7 +44,7 @@ cleanup() {
     qv_template_unchanged || rm -f "$QV_TEMPLATE/.qv-stamp"
 }
 trap cleanup EXIT
-trap 'exit 130' INT
+trap 'exit 0' INT
 trap 'exit 143' TERM
 
 own_display=0
@@ -44,6 +54,10 @@ if [[ -z ${DISPLAY:-} ]]; then
     echo "run: Xvfb on $DISPLAY"
 fi
 
+# On a terminal the tool runs as a job of its own, handed the terminal's
+# foreground below: Ctrl-C then ends the tool alone, and this script and make
+# see a quiet end instead of being interrupted themselves.
+[[ -t 0 ]] && set -m
 (cd "$QV_ROOT/build/dist" && exec wine "$TOOL") </dev/null &
 tool_pid=$!
 
@@ -77,7 +91,13 @@ if ((own_display)); then
 fi
 
 set +e
-wait "$tool_pid"
+if [[ $- == *m* ]]; then
+    fg %+ >/dev/null
+else
+    wait "$tool_pid"
+fi
 rc=$?
 tool_pid=
+# 130: Ctrl-C, the way to end it.
+((rc == 130)) && rc=0
 exit "$rc"

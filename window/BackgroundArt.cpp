@@ -8,9 +8,8 @@
 #include "window/Faces.h"
 #include "window/Layout.h"
 
-// The design is laid out in 100 % pixels and goes through Density. At 100 %
-// it is the bitmap the program used to carry for that density to a level,
-// save where that bitmap's 255 colours could not hold an edge's blend.
+// The design is laid out in 100 % pixels and goes through Density, so that
+// every density gets the same picture drawn at its own size.
 namespace qv {
 namespace {
 
@@ -24,7 +23,7 @@ constexpr Colour Mix(Colour a, Colour b, double t) {
 }
 
 std::uint32_t Channel(double v) {
-    // Halves go to the even neighbour, as they did in the bitmap this replaced.
+    // Halves go to the even neighbour, as the design's twips do when they become pixels.
     return static_cast<std::uint32_t>(std::clamp(std::nearbyint(v), 0.0, 255.0));
 }
 std::uint32_t Pack(Colour c) { return Channel(c.r) << 16 | Channel(c.g) << 8 | Channel(c.b); }
@@ -75,19 +74,15 @@ constexpr std::array<Stretch, 14> kRows{{
     {kFooterEnd + 1, kSlate},
 }};
 
-// Pixel arithmetic at one density, converting like the program converts a
-// control, so the drawn edges fall where it puts its labels.
+// Pixel arithmetic at one density.
 struct Density {
     float twipsPerPixel;
     double s = 15.0 / twipsPerPixel;               // 100 % pixels to these
     int k = StrokePixels(twipsPerPixel);           // a 1-px line at 100 %
     PixelSize size = PictureSize(twipsPerPixel);
 
-    int Px(int v) const { return TwipsToPixels(15.0f * static_cast<float>(v), twipsPerPixel); }
-    PixelRect Rect(int x, int y, int w, int h) const {
-        const int left = Px(x), top = Px(y);
-        return {left, top, left + Px(w), top + Px(h)};
-    }
+    int Px(int v) const { return DesignPixels(v, twipsPerPixel); }
+    PixelRect Rect(int x, int y, int w, int h) const { return DesignRect(x, y, w, h, twipsPerPixel); }
 };
 
 // The picture row where the stretch from 100 % row `first` starts: round(s)

@@ -42,7 +42,7 @@ private:
     void Change(T& field, const T& value, LabelProperty what) {
         if (field == value) return;
         field = value;
-        desktop_.ControlChanged(id_, what);
+        desktop_.ControlChanged(*this, what);
     }
 
     Desktop& desktop_;

@@ -12,6 +12,7 @@ namespace qv {
 
 // What changed of a label.
 enum class LabelProperty { Caption, ToolTip, Colour, Enabled };
+class Label;
 
 class Desktop {
 public:
@@ -23,8 +24,9 @@ public:
     // Milliseconds on a clock that only moves forward (GetTickCount64).
     virtual std::uint64_t TickCountMs() = 0;
 
-    // A label's caption, tooltip, colour or enabled state changed.
-    virtual void ControlChanged(ControlId id, LabelProperty what) = 0;
+    // A label's caption, tooltip, colour or enabled state changed; `label`
+    // holds the new value.
+    virtual void ControlChanged(const Label& label, LabelProperty what) = 0;
     // The keyboard focus moved from one command (or none) to another (or none).
     virtual void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) = 0;
 

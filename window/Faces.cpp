@@ -1,6 +1,7 @@
 #include "window/Faces.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace qv {
 namespace {
@@ -15,34 +16,38 @@ struct Placed {
 constexpr Placed kButtons[] = {
     {ControlId::lblStart, 12, 273, 1}, {ControlId::lblStop, 92, 273, 1}, {ControlId::lblRestart, 172, 273, 2}};
 constexpr int kButtonWidth = 64, kButtonHeight = 20, kEndWidth = 9;
-constexpr int kCloseMark[] = {235, 14, 12, 12};  // left, top, width, height
-
-// 100 % pixels at a density, converted as the program converts a control,
-// so the drawn edges fall where it puts its labels.
-int Px(int pixels, float twipsPerPixel) {
-    return TwipsToPixels(15.0f * static_cast<float>(pixels), twipsPerPixel);
-}
-PixelRect Rect(int x, int y, int w, int h, float twipsPerPixel) {
-    const int left = Px(x, twipsPerPixel), top = Px(y, twipsPerPixel);
-    return {left, top, left + Px(w, twipsPerPixel), top + Px(h, twipsPerPixel)};
-}
+constexpr int kCloseMarkSize = 12;  // the cross's square, a pixel wider than its hot spot
 
 }  // namespace
 
+int DesignPixels(int pixels, float twipsPerPixel) {
+    return TwipsToPixels(15.0f * static_cast<float>(pixels), twipsPerPixel);
+}
+
+PixelRect DesignRect(int x, int y, int w, int h, float twipsPerPixel) {
+    const int left = DesignPixels(x, twipsPerPixel), top = DesignPixels(y, twipsPerPixel);
+    return {left, top, left + DesignPixels(w, twipsPerPixel), top + DesignPixels(h, twipsPerPixel)};
+}
+
 ButtonFrame ButtonOf(ControlId id, float twipsPerPixel) {
-    const Placed* found = std::begin(kButtons);
-    while (found->id != id && found + 1 != std::end(kButtons)) ++found;  // the last is Restart's
+    const Placed* found = std::find_if(std::begin(kButtons), std::end(kButtons),
+                                       [id](const Placed& button) { return button.id == id; });
+    if (found == std::end(kButtons)) throw std::invalid_argument("no button is drawn for this control");
     const Placed& b = *found;
-    const PixelRect box = Rect(b.left, b.top, kButtonWidth, kButtonHeight, twipsPerPixel);
+    const PixelRect box = DesignRect(b.left, b.top, kButtonWidth, kButtonHeight, twipsPerPixel);
     const int k = StrokePixels(twipsPerPixel);
-    const int pieceWidth = (Px(kEndWidth, twipsPerPixel) - (b.pieces - 1) * k) / b.pieces;
+    const int pieceWidth = (DesignPixels(kEndWidth, twipsPerPixel) - (b.pieces - 1) * k) / b.pieces;
     // A divider, then the pieces split by dividers; the last runs under the frame.
     return {box, k, b.pieces, pieceWidth, box.right - pieceWidth * b.pieces - (b.pieces - 1) * k - k};
 }
 
 PixelRect CommandFace(ControlId id, float twipsPerPixel) {
-    if (id == ControlId::lblClose)
-        return Rect(kCloseMark[0], kCloseMark[1], kCloseMark[2], kCloseMark[3], twipsPerPixel);
+    if (id == ControlId::lblClose) {
+        // Drawn where its hot spot lies.
+        const PixelRect spot = ControlRect(LayoutOf(id), twipsPerPixel);
+        const int size = DesignPixels(kCloseMarkSize, twipsPerPixel);
+        return {spot.left, spot.top, spot.left + size, spot.top + size};
+    }
     const ButtonFrame b = ButtonOf(id, twipsPerPixel);
     return {b.box.left + b.stroke, b.box.top + b.stroke, b.ends, b.box.bottom - b.stroke};
 }

@@ -8,6 +8,11 @@
 
 namespace qv {
 
+// 100 % pixels at a density, converted as the program converts a control, so
+// that the drawn edges fall where it puts its labels; and a rectangle of them.
+int DesignPixels(int pixels, float twipsPerPixel);
+PixelRect DesignRect(int x, int y, int w, int h, float twipsPerPixel);
+
 struct ButtonFrame {
     PixelRect box;   // the button, its border included
     int stroke;      // the border's width, and each divider's
@@ -15,7 +20,8 @@ struct ButtonFrame {
     int pieceWidth;  // each colour's width
     int ends;        // where the divider before the coloured end begins
 };
-// The button art draws for service command `id`.
+// The button art draws for service command `id`; std::invalid_argument for
+// any other control, which has none.
 ButtonFrame ButtonOf(ControlId id, float twipsPerPixel);
 
 // Where command `id` is drawn: for a service command, the face of its button

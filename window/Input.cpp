@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "window/frmVctool.h"
 
 namespace qv {
 namespace {
@@ -87,7 +86,7 @@ void Input::KeyDown(Key key, bool shift) {
             spaceDown_ = focus_;
             break;
         case Key::Escape:
-            form_.lblClose_Click();
+            form_.Click(ControlId::lblClose);
             break;
     }
 }
@@ -132,19 +131,12 @@ void Input::CommandsSet() {
 }
 
 bool Input::Clickable(ControlId id) const {
-    return CommandNumbered(static_cast<std::uintmax_t>(id)) && form_.LabelFor(id)->Enabled();
+    return CommandNumbered(static_cast<std::uintmax_t>(id)) && form_.Enabled(id);
 }
 
 void Input::Click(ControlId id) {
     ++clicking_;
-    if (id == ControlId::lblStart)
-        form_.lblStart_Click();
-    else if (id == ControlId::lblStop)
-        form_.lblStop_Click();
-    else if (id == ControlId::lblRestart)
-        form_.lblRestart_Click();
-    else
-        form_.lblClose_Click();  // the only other command
+    form_.Click(id);
     --clicking_;
 }
 

@@ -1,7 +1,7 @@
 // The mouse, the keys and the keyboard focus over the window's commands:
 // which press is a click, where Tab and the arrows take the focus, and where
-// the focus goes when its command greys. The handlers they end in are
-// frmVctool's.
+// the focus goes when its command greys. They end in the form's handlers,
+// reached through Commands.
 #pragma once
 
 #include <cstdint>
@@ -13,7 +13,18 @@
 
 namespace qv {
 
-class frmVctool;
+// What the mouse and the keys end in: the form's handlers, and whether a
+// command can be pressed now. The form is it; Input knows no more of it.
+class Commands {
+public:
+    virtual bool Enabled(ControlId id) const = 0;
+    // Runs the click handler of command `id`.
+    virtual void Click(ControlId id) = 0;
+    virtual void imgTop_MouseDown(int button, int shift, int x, int y) = 0;
+
+protected:
+    ~Commands() = default;
+};
 
 // The keys the window acts on.
 enum class Key { Tab, Enter, Space, Escape };
@@ -33,7 +44,7 @@ std::optional<ControlId> CommandNumbered(std::uintmax_t value);
 
 class Input {
 public:
-    Input(frmVctool& form, Desktop& desktop) : form_(form), desktop_(desktop) {}
+    Input(Commands& form, Desktop& desktop) : form_(form), desktop_(desktop) {}
 
     // The mouse over the window's client area, in pixels. `button`: 1 left,
     // 2 right, 4 middle; `shift`: 1 Shift, 2 Ctrl, 4 Alt.
@@ -71,7 +82,7 @@ private:
     // Where the user put the focus: nothing kept in mind is given back then.
     void MoveFocus(std::optional<ControlId> id);
 
-    frmVctool& form_;
+    Commands& form_;
     Desktop& desktop_;
     // The command label the left button went down on, while it is held.
     std::optional<ControlId> pressed_;

@@ -349,6 +349,17 @@ void frmVctool::lblRestart_Click() {
 
 void frmVctool::lblClose_Click() { process_.EndProgram(); }
 
+void frmVctool::Click(ControlId id) {
+    if (id == ControlId::lblStart)
+        lblStart_Click();
+    else if (id == ControlId::lblStop)
+        lblStop_Click();
+    else if (id == ControlId::lblRestart)
+        lblRestart_Click();
+    else
+        lblClose_Click();  // the only other command
+}
+
 std::wstring frmVctool::changelstring(std::wstring& str1) const {
     return qv::changelstring(str1, LanguageText);
 }

@@ -44,7 +44,7 @@ struct LanguageSources {
     FileSystem& files;
 };
 
-class frmVctool final {
+class frmVctool final : public Commands {
     // The labels' models in kLabelIds' order; first, as the names below refer to them.
     std::array<Label, kLabelIds.size()> labels_;
 
@@ -79,7 +79,9 @@ public:
     void FormDrag(Desktop& TheForm);
     // A press of any button on the drag strip; (x, y) in the client area, in
     // pixels. Nothing but the press itself matters.
-    void imgTop_MouseDown(int button, int shift, int x, int y);
+    void imgTop_MouseDown(int button, int shift, int x, int y) override;
+    bool Enabled(ControlId id) const override { return LabelFor(id)->Enabled(); }
+    void Click(ControlId id) override;
 
     // The label model of a control; null for the lines and images.
     const Label* LabelFor(ControlId id) const;

@@ -20,6 +20,15 @@ using UniquePen = UniqueAny<HPEN, CloseWith<&::DeleteObject>>;
 using UniqueMemoryDc = UniqueAny<HDC, CloseWith<&::DeleteDC>>;
 using UniqueIcon = UniqueAny<HICON, CloseWith<&::DestroyIcon>>;
 using UniqueCursor = UniqueAny<HCURSOR, CloseWith<&::DestroyCursor>>;
+// A reference to a COM object, given up by scope.
+struct ReleaseReference {
+    template <typename Interface>
+    void operator()(Interface* object) const {
+        object->Release();
+    }
+};
+template <typename Interface>
+using UniqueCom = UniqueAny<Interface*, ReleaseReference>;
 
 // A window's device context from GetDC, given back by scope.
 class WindowDc {

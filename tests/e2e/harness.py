@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import contextlib
+import ctypes
 import io
 import os
 import shutil
@@ -43,6 +44,25 @@ def wait(probe, what: str, accept=bool, deadline: float = DEADLINE, every: float
 def xdotool(*args: object, check: bool = True) -> str:
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
                           check=check, timeout=30).stdout
+
+
+class _CursorImage(ctypes.Structure):  # XFixesCursorImage, up to its pixels
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short), ("width", ctypes.c_ushort),
+                ("height", ctypes.c_ushort), ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("serial", ctypes.c_ulong), ("pixels", ctypes.POINTER(ctypes.c_ulong))]
+
+
+def pointer_size() -> tuple[int, int]:
+    """The pointer's image as the X server shows it (Wine hands it the Windows cursor)."""
+    x11, xfixes = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_CursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(None)
+    image = xfixes.XFixesGetCursorImage(display).contents
+    size = image.width, image.height
+    x11.XCloseDisplay(ctypes.c_void_p(display))
+    return size
 
 
 def windows() -> list[str]:
@@ -102,14 +122,15 @@ class Tool:
     def wait_state(self, state: int | None) -> None:
         wait(self.state, f"service state {state}", accept=lambda seen: seen == state)
 
-    def start(self, trace: Path | None = None, **env: str) -> subprocess.Popen:
-        """Started from C:\\, so that it has to find its own folder; service calls traced into `trace`."""
+    def start(self, trace: Path | None = None, exe: str = "QVStatusTool.exe", output: Path | None = None,
+              **env: str) -> subprocess.Popen:
+        """`exe` from the program folder, started from C:\\, so that it has to find its own folder;
+        service calls traced into `trace`, what it prints into `output`."""
         env |= {"WINEDEBUG": "-all,trace+service"} if trace else {}
-        with open(trace or os.devnull, "wb") as err:
+        with open(trace or os.devnull, "wb") as err, open(output or os.devnull, "wb") as out:
             return subprocess.Popen(
-                ["wine", self.folder + r"\QVStatusTool.exe"], cwd=self.prefix / "drive_c",
-                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err,
-                env=dict(os.environ, **env))
+                ["wine", rf"{self.folder}\{exe}"], cwd=self.prefix / "drive_c",
+                stdin=subprocess.DEVNULL, stdout=out, stderr=err, env=dict(os.environ, **env))
 
     def launch(self, face: str | None = None, trace: Path | None = None, **env: str) -> None:
         """The tool started, its window found and, if given, showing `face`."""

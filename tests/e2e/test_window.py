@@ -70,6 +70,13 @@ def drawn(tool: h.Tool, dpi: int) -> None:
     assert cut == [True] * 4 + [False], f"{dpi} dpi: cut away at the corners and ({inside}, {inside}): {cut}"
     for name in ("Start", "Stop", "Restart"):
         assert on_button(shot, tool.rect(name)), f"{dpi} dpi: {name} off its button"
+    emblem = shot.crop(tuple(round(v * dpi / 1440) for v in (300, 405, 1020, 1125)))
+    green = sum(p[1] > p[0] + 40 and p[1] > p[2] + 40 for p in emblem.getdata())
+    assert green > emblem.width * emblem.height // 4, f"{dpi} dpi: {green} green pixels in the emblem"
+    left, top, right, bottom = tool.rect("Start")
+    h.xdotool("mousemove", "--sync", tool.at[0] + (left + right) // 2, tool.at[1] + (top + bottom) // 2)
+    hand = 32 * dpi // 96
+    h.wait(h.pointer_size, f"the {hand} px hand over Start", accept=lambda seen: seen == (hand, hand))
 
 
 with h.scenario("window") as tool:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "window/Controls.h"
+
 namespace qv::fake {
 
 // A wait still going at this virtual time would hang on Windows; here it
@@ -46,9 +48,9 @@ bool FakeDesktop::DoEvents() {
     return !blockedForever;
 }
 
-void FakeDesktop::ControlChanged(ControlId id, LabelProperty what) {
+void FakeDesktop::ControlChanged(const Label& label, LabelProperty what) {
     constexpr const char* kWhat[] = {" Caption", " ToolTip", " Colour", " Enabled"};
-    told.push_back(LayoutOf(id).name + std::string(kWhat[static_cast<int>(what)]));
+    told.push_back(LayoutOf(label.Id()).name + std::string(kWhat[static_cast<int>(what)]));
 }
 
 void FakeDesktop::FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) {

@@ -42,7 +42,7 @@ public:
     }
     void StopTimer(int id) override { timers_.erase(id); }
     std::uint64_t TickCountMs() override { return now_; }
-    void ControlChanged(ControlId id, LabelProperty what) override;
+    void ControlChanged(const Label& label, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override {
         messages.push_back(title + L": " + text);

@@ -171,6 +171,7 @@ TEST(TextFit, ACommandsCaptionHasTheRoomInsideItsFaceAndFocusCue) {
         EXPECT_EQ(Edges(CaptionRoom(LayoutOf(id), 15.0f, cue)), room) << LayoutOf(id).name << " " << cue;
     // Inside the mark's border.
     EXPECT_EQ(Edges(FocusCueRect(ControlId::lblClose, 15.0f)), std::tuple(236, 15, 246, 25));
+    EXPECT_THROW(ButtonOf(ControlId::lblStatus, 15.0f), std::invalid_argument);  // no button, not Restart's
 }
 
 // A focus change repaints all the cue covers, which reaches past the label

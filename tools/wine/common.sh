@@ -96,44 +96,21 @@ qv_template_unchanged() {
     fi
 }
 
-# Makes `dst` a prefix of its own from the template. The registry and every
-# small or text file are real copies, since Wine rewrites them; only the
-# binaries under drive_c/windows, which Wine only reads once a prefix is
-# booted, are hard links.
+# Makes `dst` a prefix of its own from the template: hard links to the
+# binaries, which Wine only reads once a prefix is booted; real copies of the
+# registry and every other file, since Wine rewrites them. Under a shared lock:
+# copies run side by side, but never while a stale template is rebooted.
 qv_copy_template() {
-    # Shared lock: copies run side by side, but never while a template is
-    # being booted in place of a stale one.
     (
         flock -s 9
         [[ -f $QV_TEMPLATE/.qv-stamp ]] || qv_die "no template prefix in $QV_TEMPLATE"
-        qv_copy_template_locked "$1"
+        mkdir -p "$1"
+        cp -al "$QV_TEMPLATE/." "$1/"
+        rm -f "$1/wineserver"
+        find "$1" -type f -links +1 -regextype posix-extended \
+            ! -iregex '.*\.(dll|exe|nls|sys|drv|ocx|cpl|acm|tlb|ds|ax|com|msstyles)' \
+            -exec sh -c 'for f; do cp -p "$f" "$f.qvcopy" && mv -f "$f.qvcopy" "$f"; done' sh {} +
     ) 9>"$QV_WINE_DIR/template.lock"
-}
-
-qv_copy_template_locked() {
-    local dst=$1
-    mkdir -p "$dst"
-    local entry
-    for entry in "$QV_TEMPLATE"/* "$QV_TEMPLATE"/.[!.]*; do
-        [[ -e $entry || -L $entry ]] || continue
-        case ${entry##*/} in
-            drive_c | wineserver) ;;
-            *) cp -a "$entry" "$dst/" ;;
-        esac
-    done
-    mkdir -p "$dst/drive_c"
-    for entry in "$QV_TEMPLATE"/drive_c/*; do
-        if [[ ${entry##*/} == windows ]]; then
-            cp -al "$entry" "$dst/drive_c/"
-        else
-            cp -a "$entry" "$dst/drive_c/"
-        fi
-    done
-    # Undo the links for everything that is not a binary: ini files, logs,
-    # manifests, inf caches, the hosts file...
-    find "$dst/drive_c/windows" -type f -links +1 -regextype posix-extended \
-        ! -iregex '.*\.(dll|exe|nls|sys|drv|ocx|cpl|acm|tlb|ds|ax|com|msstyles)' \
-        -exec sh -c 'for f; do cp -p "$f" "$f.qvcopy" && mv -f "$f.qvcopy" "$f"; done' sh {} +
 }
 
 # Debian's Wine keeps each prefix's server socket under a mkdtemp()'d folder

@@ -62,12 +62,7 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-copy_start=$EPOCHREALTIME
 qv_copy_template "$prefix"
-if [[ ${QV_REPORT_COPY_TIME:-} == 1 ]]; then
-    awk -v a="$copy_start" -v b="$EPOCHREALTIME" \
-        'BEGIN { printf "with-prefix: prefix copied in %.2f s\n", b - a }' >&2
-fi
 
 export WINEPREFIX=$prefix
 wineserver -p

@@ -3,4 +3,3 @@
 
 #define IDI_APP 1
 #define IDC_HAND_POINTER 101
-#define IDI_EMBLEM 103

@@ -30,7 +30,7 @@ void Artwork::Load(HINSTANCE instance, float twipsPerPixel) {
         behind_[i] = RGB(mean(red), mean(green), mean(blue));
     }
     const PixelRect emblem = ControlRect(LayoutOf(ControlId::Image1), twipsPerPixel);
-    emblem_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_EMBLEM), IMAGE_ICON,
+    emblem_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
                                                 emblem.right - emblem.left,
                                                 emblem.bottom - emblem.top, 0)));
     const int hand = TwipsToPixels(kHandTwips, twipsPerPixel);

@@ -106,25 +106,24 @@ void StatusWindow::ApplySettings() {
     scheme_ = SystemColourScheme();
     cue_ = FocusCuePixels(twipsPerPixel_);
     for (std::size_t i = 0; i < kLayout.size(); ++i)
-        if (kLayout[i].kind == ControlKind::Label) MakeFont(i);
-    SizeHeadingToCaption();
+        if (kLayout[i].kind == ControlKind::Label) MakeFont(*form_->LabelFor(kLayout[i].id));
+    SizeHeadingToCaption(form_->Label2.Caption());
 }
 
-void StatusWindow::MakeFont(std::size_t index) {
+void StatusWindow::MakeFont(const Label& label) {
     const WindowDc dc(hwnd_);
     // A cut caption is told apart from the other commands' captions.
     std::vector<std::wstring> others;
-    if (kLayout[index].command)
+    if (LayoutOf(label.Id()).command)
         for (const ControlId id : kFocusOrder)
-            if (id != kLayout[index].id && !form_->LabelFor(id)->Caption().empty())
+            if (id != label.Id() && !form_->LabelFor(id)->Caption().empty())
                 others.push_back(form_->LabelFor(id)->Caption());
-    fonts_.Make(dc.get(), index, form_->LabelFor(kLayout[index].id)->Caption(), others, twipsPerPixel_, cue_);
+    fonts_.Make(dc.get(), IndexOf(label.Id()), label.Caption(), others, twipsPerPixel_, cue_);
 }
 
-void StatusWindow::SizeHeadingToCaption() {
+void StatusWindow::SizeHeadingToCaption(const std::wstring& caption) {
     const WindowDc dc(hwnd_);
-    heading_ = HeadingRect(dc.get(), fonts_[IndexOf(ControlId::Label2)], form_->Label2.Caption(),
-                           twipsPerPixel_);
+    heading_ = HeadingRect(dc.get(), fonts_[IndexOf(ControlId::Label2)], caption, twipsPerPixel_);
 }
 
 LRESULT CALLBACK StatusWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -205,11 +204,11 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             break;
         case WM_GETOBJECT:
             if (static_cast<LONG>(lParam) != OBJID_CLIENT) break;
-            if (accessible_ == nullptr) {
-                accessible_ = new Accessible(hwnd_, *form_, twipsPerPixel_, heading_);
-                accessible_->AnnotateLiveRegion(true);
+            if (!accessible_) {
+                accessible_.reset(new Accessible(hwnd_, *form_, twipsPerPixel_, heading_));
+                accessible_.get()->AnnotateLiveRegion(true);
             }
-            return accessible_->Answer(wParam);
+            return accessible_.get()->Answer(wParam);
         case kDefaultActionMessage:
             // Later, from a timer: the reader's call must have had its answer
             // before a press that ends the program does so.
@@ -220,11 +219,10 @@ LRESULT StatusWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) 
             }
             return 0;
         case WM_DESTROY:
-            if (accessible_ != nullptr) {
-                accessible_->AnnotateLiveRegion(false);
-                accessible_->Disconnect();
-                accessible_->Release();
-                accessible_ = nullptr;
+            if (accessible_) {
+                accessible_.get()->AnnotateLiveRegion(false);
+                accessible_.get()->Disconnect();
+                accessible_.reset();
             }
             PostQuitMessage(0);
             return 0;

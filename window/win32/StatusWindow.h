@@ -36,7 +36,7 @@ public:
     void StartTimer(int id, std::uint32_t intervalMs) override;
     void StopTimer(int id) override;
     std::uint64_t TickCountMs() override { return GetTickCount64(); }
-    void ControlChanged(ControlId id, LabelProperty what) override;
+    void ControlChanged(const Label& label, LabelProperty what) override;
     void FocusChanged(std::optional<ControlId> from, std::optional<ControlId> to) override;
     void ShowMessage(const std::wstring& text, const std::wstring& title) override;
     bool DoEvents() override;
@@ -60,8 +60,8 @@ private:
     // What follows the system's colours and settings: the scheme, the focus
     // cue and the fonts that leave room for it.
     void ApplySettings();
-    void MakeFont(std::size_t index);
-    void SizeHeadingToCaption();
+    void MakeFont(const Label& label);
+    void SizeHeadingToCaption(const std::wstring& caption);
     Scene SceneNow() const;
     // The label's rectangle is to be painted again.
     void InvalidateLabel(ControlId id);
@@ -86,7 +86,7 @@ private:
     RECT heading_{};
     ColourScheme scheme_;
     int cue_ = 1;  // the focus cue's thickness
-    Accessible* accessible_ = nullptr;  // made at a reader's first question
+    UniqueCom<Accessible> accessible_;  // made at a reader's first question
     ControlId readerPress_ = ControlId::lblStart;  // the command a reader pressed last
     bool readerPressPending_ = false;              // and its press is still to come
 };

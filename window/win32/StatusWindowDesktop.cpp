@@ -15,24 +15,25 @@ void StatusWindow::StartTimer(int id, std::uint32_t intervalMs) {
 
 void StatusWindow::StopTimer(int id) { KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
 
-void StatusWindow::ControlChanged(ControlId id, LabelProperty what) {
+void StatusWindow::ControlChanged(const Label& label, LabelProperty what) {
+    const ControlId id = label.Id();
     InvalidateLabel(id);
     if (what == LabelProperty::Caption) {
         // The new caption may take another size of its face, and the heading
         // sizes itself to it. A command's caption is what the others' cuts
         // must not read as.
-        MakeFont(IndexOf(id));
-        if (id == ControlId::Label2) SizeHeadingToCaption();
+        MakeFont(label);
+        if (id == ControlId::Label2) SizeHeadingToCaption(label.Caption());
         InvalidateLabel(id);
         if (LayoutOf(id).command)
             for (const ControlId other : kFocusOrder)
                 if (other != id && LayoutOf(other).shrinks) {
-                    MakeFont(IndexOf(other));
+                    MakeFont(*form_->LabelFor(other));
                     InvalidateLabel(other);
                 }
     }
     if (what == LabelProperty::ToolTip)
-        tooltips_.Retext(IndexOf(id), form_->LabelFor(id)->ToolTipText(), twipsPerPixel_);
+        tooltips_.Retext(IndexOf(id), label.ToolTipText(), twipsPerPixel_);
     // Screen readers hear the status change and a command come and go.
     const DWORD event = what == LabelProperty::Caption   ? EVENT_OBJECT_NAMECHANGE
                         : what == LabelProperty::Enabled ? EVENT_OBJECT_STATECHANGE
