@@ -28,6 +28,15 @@ struct NamespaceApi {
     }
 };
 
+// The C library's formatted printing, which std::to_wstring calls, would
+// weigh more than the rest of this file for a few digits.
+std::wstring Decimal(DWORD number) {
+    std::wstring digits;
+    do digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + number % 10));
+    while ((number /= 10) != 0);
+    return digits;
+}
+
 template <typename Fn>
 void Find(HMODULE kernel, const char* name, Fn& fn) {
     fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
@@ -131,7 +140,7 @@ bool SessionLock::OpenInNamespace() {
     api.deleteBoundary(boundary);
     if (namespace_ == nullptr) return false;
     const std::wstring name =
-        std::wstring(kNamespaceAlias) + L"\\" + LockName() + L"." + std::to_wstring(session_);
+        std::wstring(kNamespaceAlias) + L"\\" + LockName() + L"." + Decimal(session_);
     mutex_.reset(CreateMutexW(nullptr, FALSE, name.c_str()));
     inNamespace_ = static_cast<bool>(mutex_);
     return inNamespace_;
