@@ -29,7 +29,6 @@ WAIT_S = 10  # the service's stop time, and so the Restart wait measured
 # The watchdog gives up on a service 8 s after it first sees it pending, so the
 # first 7.5 s of a wait are the wait alone.
 WATCHDOG_FREE_S = 7.5
-POINTER_REST = ("1020", "764")  # off every window
 SETTLE_S = 5.0  # past their start-up before an idle span
 START_DEADLINE = 90.0  # loaded Wine is slow to start a process; this only bounds the waits
 CLK_TCK = os.sysconf("SC_CLK_TCK")
@@ -39,8 +38,6 @@ MIB = 1024 * 1024
 class MeasurementError(Exception):
     """A figure that could not be taken: the run ends non-zero."""
 
-
-# --- processes and their CPU (utime + stime: 10 ms steps) ---------------------
 
 def cpu(pid: int) -> float:
     times = psutil.Process(pid).cpu_times()
@@ -69,8 +66,7 @@ def meter(pid: int, prefix: Path):
               for key in ("wineserver", "services.exe")}
 
     def total(pids: list[int]) -> float:
-        return sum(psutil.Process(p).cpu_times().user + psutil.Process(p).cpu_times().system
-                   for p in pids if psutil.pid_exists(p))
+        return sum(cpu(p) for p in pids if psutil.pid_exists(p))
 
     def sample() -> dict[str, float]:
         try:
@@ -86,8 +82,6 @@ def meter(pid: int, prefix: Path):
 def span(a: dict, b: dict) -> dict:
     return {key: b[key] - a[key] for key in a}
 
-
-# --- the measured programs --------------------------------------------------------
 
 class Program:
     """A Windows program the harness starts from C:\\; `trace` takes Wine's trace of its service calls."""
@@ -111,17 +105,9 @@ class Program:
     def alive(self) -> bool:
         return self.popen.poll() is None
 
-    def window_ids(self) -> list[str]:
+    def window(self) -> tuple[int, int, int, int] | None:
         # By the process (Wine sets _NET_WM_PID): copies share a title.
-        return harness.xdotool("search", "--onlyvisible", "--pid", self.popen.pid, check=False).split()
-
-    def find_window(self) -> tuple[int, int, int, int] | None:
-        if not self.alive():
-            raise MeasurementError(f"{self.exe} exited with {self.popen.returncode}")
-        ids = self.window_ids()
-        shape = harness.xdotool("getwindowgeometry", "--shell", ids[0]).split() if ids else []
-        values = dict(line.split("=", 1) for line in shape if "=" in line)
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+        return harness.geometry("--pid", self.popen.pid)
 
     def screenshot(self) -> Image.Image:
         x, y, w, h = self.geometry
@@ -134,7 +120,9 @@ class Program:
             now = time.monotonic()
             if now > self.started + deadline:
                 raise MeasurementError(f"{self.exe}: no painted window after {deadline:.0f} s")
-            self.geometry = self.geometry or self.find_window()
+            if not self.alive():
+                raise MeasurementError(f"{self.exe} exited with {self.popen.returncode}")
+            self.geometry = self.geometry or self.window()
             if self.geometry is not None and painted(self.screenshot()):
                 return time.monotonic() - self.started
             time.sleep(max(0.0, interval - (time.monotonic() - now)))
@@ -151,8 +139,7 @@ class Program:
         return found
 
     def click(self, rect: tuple[int, int, int, int]) -> None:
-        harness.xdotool("mousemove", "--sync", self.geometry[0] + (rect[0] + rect[2]) // 2,
-                        self.geometry[1] + (rect[1] + rect[3]) // 2, "click", 1, "mousemove", *POINTER_REST)
+        harness.click(self.geometry[0] + (rect[0] + rect[2]) // 2, self.geometry[1] + (rect[1] + rect[3]) // 2)
 
     def __enter__(self) -> Program:
         return self
@@ -162,7 +149,7 @@ class Program:
             self.popen.terminate()
             self.popen.wait(timeout=30)
         # The next launch must not find this one's window still mapped.
-        wait(lambda: not self.window_ids(), f"{self.exe}'s window to go", deadline=30, every=0.05)
+        wait(lambda: self.window() is None, f"{self.exe}'s window to go", deadline=30, every=0.05)
 
 
 def pixels_near(image: Image.Image, colour, tolerance: int = 0) -> int:
@@ -174,8 +161,6 @@ def pixels_near(image: Image.Image, colour, tolerance: int = 0) -> int:
 def filled(colour):
     return lambda image: pixels_near(image, colour) >= 0.95 * image.width * image.height
 
-
-# --- language files and the soak -----------------------------------------------
 
 SETTINGS_ROOT = harness.SETTINGS_KEY.rsplit("\\", 1)[0]  # removed afterwards, all of it
 LANGUAGE = "German"
@@ -246,8 +231,6 @@ def flapping(bench: Bench):
     thread.join(timeout=120)
 
 
-# --- the bench ----------------------------------------------------------------------
-
 class Bench:
     def __init__(self, args: argparse.Namespace) -> None:
         self.args, self.tool = args, harness.Tool("bench")
@@ -260,7 +243,7 @@ class Bench:
 
     def run(self) -> None:
         started = time.monotonic()
-        harness.xdotool("mousemove", *POINTER_REST)
+        harness.xdotool("mousemove", *harness.POINTER_REST)
         self.files()
         self.tool.behave(StopPendingMs=WAIT_S * 1000)  # both waits below last that long
         self.tool.register()
@@ -290,7 +273,7 @@ class Bench:
     def learn_layout(self) -> None:  # where the running tool tells a screen reader its status and Restart are
         self.settle_service(RUNNING)
         with Program(self, TOOL) as p:
-            p.geometry = wait(p.find_window, "the tool's window", deadline=START_DEADLINE)
+            p.wait_painted(lambda _: True)  # the window found
             layout = wait(p.controls, "the tool's controls", accept=lambda c: "Restart" in c)
         self.status, self.restart = layout["status"], layout["Restart"]
         log(f"status at {self.status}, Restart at {self.restart} in window pixels")
@@ -409,19 +392,15 @@ class Bench:
             (self.tool.prefix / "drive_c" / folder).mkdir(exist_ok=True)
             (self.tool.prefix / "drive_c" / folder / f"{LANGUAGE}.txt").write_bytes(language_file(size))
             folders[size_name] = "C:\\" + folder
-        try:
-            self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
-            time.sleep(1.0)
-            with Program(self, TOOL) as p:  # the English status's shape
-                p.wait_painted(self.tool_painted)
-                log(f"the English status reads {p.controls()['status name']!r}")
-                english = self.status_mask(p.screenshot())
-            self.results["language"] = {"launch": self.translated_launches(folders, english),
-                                        "idle": self.language_idle(folders["1 MiB"], english)}
-        finally:
-            self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
-            for folder, _ in LANGUAGE_FOLDERS.values():
-                shutil.rmtree(self.tool.prefix / "drive_c" / folder, ignore_errors=True)
+        self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
+        time.sleep(1.0)
+        with Program(self, TOOL) as p:  # the English status's shape
+            p.wait_painted(self.tool_painted)
+            log(f"the English status reads {p.controls()['status name']!r}")
+            english = self.status_mask(p.screenshot())
+        # The idle spans come last: they end without language settings, as the soak runs.
+        self.results["language"] = {"launch": self.translated_launches(folders, english),
+                                    "idle": self.language_idle(folders["1 MiB"], english)}
 
     def use_language_folder(self, folder: str) -> None:
         self.tool.reg_add(harness.SETTINGS_KEY, "LFOLDER", folder)
@@ -516,10 +495,12 @@ class Bench:
         return {key: min(r[key] for r in readings) for key in readings[0]} | {"readings": readings}
 
 
-# --- the table ----------------------------------------------------------------------
-
 def ratio(r: float) -> str:
     return f"{r:.2f}x" if r < 10 else f"{r:.0f}x"
+
+
+def row(metric: str, tool: str, baseline: str, r: str, target: str, met: bool) -> list[str]:
+    return [metric, tool, baseline, r, target, "yes" if met else "no"]
 
 
 def info(metric: str, tool: str, baseline: str, r: str = "-") -> list[str]:
@@ -538,21 +519,18 @@ def own_cpu(figure: dict, notes: list[str], what: str) -> float:
 def tick_row(metric: str, tool_cpu: float, base_cpu: float, ticks: float, baseline: str) -> list[str]:
     t, b = tool_cpu / ticks * 1000, base_cpu / ticks * 1000
     r = t / b if b > 0 else float("inf")
-    return [metric, f"{t:.2f} ms ({tool_cpu:.3f} s / {ticks:.0f} ticks)",
-            f"{b:.2f} ms ({base_cpu:.3f} s / {ticks:.0f} ticks), {baseline}", ratio(r), "<= 1.1x",
-            "yes" if r <= 1.1 else "no"]
+    return row(metric, f"{t:.2f} ms ({tool_cpu:.3f} s / {ticks:.0f} ticks)",
+               f"{b:.2f} ms ({base_cpu:.3f} s / {ticks:.0f} ticks), {baseline}", ratio(r), "<= 1.1x", r <= 1.1)
 
 
-def median_row(metric: str, tool: list[float], base: list[float], baseline: str, target: float) -> list[str]:
+def median_row(metric: str, tool: list[float], base: list[float], baseline: str = "", target: float = 0) -> list[str]:
+    """Milliseconds, the medians compared; without a target an (info) row."""
     t, b = statistics.median(tool) * 1000, statistics.median(base) * 1000
+    if not target:
+        return info(metric, f"{t:.0f} ms", f"{b:.0f} ms", ratio(t / b) if b else "-")
     spread = lambda xs: f"{min(xs) * 1000:.0f}-{max(xs) * 1000:.0f}"  # noqa: E731
-    return [metric, f"{t:.0f} ms ({spread(tool)})", f"{b:.0f} ms ({spread(base)}), {baseline}",
-            ratio(t / b), f"<= {target}x", "yes" if t / b <= target else "no"]
-
-
-def median_info(metric: str, tool: list[float], base: list[float]) -> list[str]:
-    t, b = statistics.median(tool) * 1000, statistics.median(base) * 1000
-    return info(metric, f"{t:.0f} ms", f"{b:.0f} ms", ratio(t / b) if b else "-")
+    return row(metric, f"{t:.0f} ms ({spread(tool)})", f"{b:.0f} ms ({spread(base)}), {baseline}",
+               ratio(t / b), f"<= {target}x", t / b <= target)
 
 
 def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> list[list[str]]:
@@ -560,11 +538,11 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     t, b = results["wait"][TOOL], results["wait"][SPIN]
     t_share, b_share = t["own"] / t["wall"], b["own"] / b["wall"]
     r = b_share / (max(t["own"], tick) / t["wall"])  # below one clock tick a bound
-    rows = [[f"CPU share during a {WAIT_S} s Restart wait",
-             f"{t_share * 100:.2f} % ({t['own']:.2f} s in {t['wall']:.1f} s)",
-             f"{b_share * 100:.1f} % ({b['own']:.2f} s in {b['wall']:.1f} s), bench_spinwait",
-             f"{'>= ' if t['own'] < tick else ''}{ratio(r)} less", "tool <= 2 %, >= 50x less",
-             "yes" if t_share <= 0.02 and r >= 50 else "no"]]
+    rows = [row(f"CPU share during a {WAIT_S} s Restart wait",
+                f"{t_share * 100:.2f} % ({t['own']:.2f} s in {t['wall']:.1f} s)",
+                f"{b_share * 100:.1f} % ({b['own']:.2f} s in {b['wall']:.1f} s), bench_spinwait",
+                f"{'>= ' if t['own'] < tick else ''}{ratio(r)} less", "tool <= 2 %, >= 50x less",
+                t_share <= 0.02 and r >= 50)]
     ws_t, ws_b = t["wineserver"] / t["wall"], b["wineserver"] / b["wall"]
     rows.append(info("wineserver's CPU share in that wait (info)", f"{ws_t * 100:.2f} %",
                      f"{ws_b * 100:.1f} %", ratio(ws_b / max(ws_t, tick / t["wall"])) + " less"))
@@ -590,16 +568,16 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     lt, lb = results["launch"][TOOL], results["launch"][BARE]
     rows.append(median_row(f"Launch to painted window (median of {args.launches})",
                            lt["seconds"], lb["seconds"], "bench_bare_window", 1.15))
-    rows.append(median_info("process CPU from launch to painted (median, info)", lt["cpu"], lb["cpu"]))
+    rows.append(median_row("process CPU from launch to painted (median, info)", lt["cpu"], lb["cpu"]))
     ft, fb = results["files"][TOOL], results["files"][BARE]
-    rows.append(["Exe size", f"{ft['bytes'] / 1024:.1f} KiB", f"{fb['bytes'] / 1024:.1f} KiB, bench_bare_window",
-                 ratio(ft["bytes"] / fb["bytes"]), "tool <= 1 MiB", "yes" if ft["bytes"] <= MIB else "no"])
+    rows.append(row("Exe size", f"{ft['bytes'] / 1024:.1f} KiB", f"{fb['bytes'] / 1024:.1f} KiB, bench_bare_window",
+                    ratio(ft["bytes"] / fb["bytes"]), "tool <= 1 MiB", ft["bytes"] <= MIB))
     short = lambda dlls: f"{len(dlls)}: " + ", ".join(d.removesuffix(".dll") for d in dlls)  # noqa: E731
     rows.append(["Imported DLLs", short(ft["dlls"]), short(fb["dlls"]), "-", "Windows system DLLs only",
                  "no (" + ", ".join(ft["non_system"]) + ")" if ft["non_system"] else "yes"])
     t_hwm, b_hwm = (statistics.median(x["vmhwm_kib"]) / 1024 for x in (lt, lb))
-    rows.append(["Peak memory, VmHWM once painted (median)", f"{t_hwm:.1f} MiB", f"{b_hwm:.1f} MiB, bench_bare_window",
-                 ratio(t_hwm / b_hwm), "<= 1.15x", "yes" if t_hwm / b_hwm <= 1.15 else "no"])
+    rows.append(row("Peak memory, VmHWM once painted (median)", f"{t_hwm:.1f} MiB", f"{b_hwm:.1f} MiB, bench_bare_window",
+                    ratio(t_hwm / b_hwm), "<= 1.15x", t_hwm / b_hwm <= 1.15))
     idle, launch = results["language"]["idle"], results["language"]["launch"]
     rows.append(tick_row(
         f"CPU per idle refresh tick with a 1 MiB language file ({args.idle_seconds} s each, one after the other)",
@@ -609,11 +587,11 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     big, small = launch["1 MiB"], launch["1 KiB"]
     rows.append(median_row(f"Launch to the translated status, 1 MiB language file (median of {args.launches})",
                            big["seconds"], small["seconds"], "1 KiB file", 1.1))
-    rows.append(median_info("launch to the first, English status, same launches (median, info)",
+    rows.append(median_row("launch to the first, English status, same launches (median, info)",
                             big["english_seconds"], small["english_seconds"]))
     used = {n: [own_cpu({"own": c, "own_precise": p}, notes, f"{n} launch") for c, p in zip(x["cpu"], x["cpu_precise"])]
             for n, x in launch.items()}
-    rows.append(median_info("process CPU from launch to translated (median, info)", used["1 MiB"], used["1 KiB"]))
+    rows.append(median_row("process CPU from launch to translated (median, info)", used["1 MiB"], used["1 KiB"]))
     soak = results["soak"]
     rows.append(["Soak: QVStatusToolSoak's refreshes while the service flapped every 1.5 s (info)",
                  f"{soak['refreshes']} in {soak['seconds']:.0f} s ({soak['refreshes'] / soak['seconds']:.1f} a second)",

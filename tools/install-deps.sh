@@ -22,19 +22,12 @@ packages=(
     clang libclang-rt-14-dev
 )
 
-# One dpkg-query for all: a package it does not know is simply absent from the list.
-declare -A state=()
-while read -r name status; do
-    state[${name%%:*}]=$status
-done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-    [[ ${state[$p]:-} == installed ]] || missing+=("$p")
+    [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null) == installed ]] || missing+=("$p")
 done
 
-if ((${#missing[@]} == 0)); then
-    exit 0
-fi
+((${#missing[@]} > 0)) || exit 0
 
 if ((EUID != 0)); then
     echo "install-deps: missing packages: ${missing[*]}" >&2

@@ -7,5 +7,4 @@ for prefix in "$QV_TEMPLATE" "$QV_WINE_DIR"/run "$QV_WINE_DIR"/prefixes/*/ "$QV_
     prefix=${prefix%/}
     [[ -d $prefix ]] || continue
     qv_wine_stop "$prefix"
-    qv_wine_tmpdir_remove "$prefix"
 done

@@ -29,7 +29,6 @@ sweep_orphans() {
         read -r pid start <"$dir/.qv-owner" || continue
         [[ -n $pid && $(proc_start_time "$pid") == "$start" ]] && continue
         qv_wine_stop "$dir"
-        qv_wine_tmpdir_remove "$dir"
         rm -rf "$dir"
     done
 }
@@ -48,7 +47,6 @@ cleanup() {
     if [[ ${QV_KEEP_PREFIX:-} == 1 ]]; then
         echo "with-prefix: kept $prefix" >&2
     else
-        qv_wine_tmpdir_remove "$prefix"
         rm -rf "$prefix"
     fi
     if ! qv_template_unchanged; then
@@ -67,8 +65,5 @@ qv_copy_template "$prefix"
 export WINEPREFIX=$prefix
 wineserver -p
 
-set +e
+# CMD's exit code ends this script (set -e), through the cleanup above.
 "$@"
-rc=$?
-set -e
-exit "$rc"
