@@ -14,14 +14,12 @@ sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import harness  # noqa: E402
-from harness import RUNNING, SERVICE, STOPPED, TEXT, TITLE, log, wait  # noqa: E402
+from harness import RUNNING, SERVICE, STOPPED, TITLE, log, wait  # noqa: E402
 
 TOOL, SPIN, SCM, BARE = "QVStatusTool.exe", "bench_spinwait.exe", "bench_bare_scm.exe", "bench_bare_window.exe"
 SOAK, PROBE = "QVStatusToolSoak.exe", "bench_probe.exe"  # the tool with a 10 ms refresh; handle counter
-# Rows of the second bench_bare_scm and of the tool with and without a language file.
 SCM_TWIN = "bench_bare_scm.exe (2nd copy)"
 TOOL_LANGUAGE, TOOL_ENGLISH = "tool, 1 MiB German.txt", "tool, no language settings"
-MESSAGE_TITLE = "QVStatusTool"
 # bench_common.h's kFill, and bench_spinwait's colour once its restart is done.
 FILL, DONE, STATUS_BLUE = (32, 160, 96), (96, 32, 160), (0, 0, 192)
 REFRESH_S = 0.8
@@ -83,7 +81,7 @@ def span(a: dict, b: dict) -> dict:
     return {key: b[key] - a[key] for key in a}
 
 
-class Program:
+class Program(contextlib.AbstractContextManager):
     """A Windows program the harness starts from C:\\; `trace` takes Wine's trace of its service calls."""
 
     def __init__(self, bench: Bench, exe: str, trace: Path | None = None) -> None:
@@ -127,27 +125,9 @@ class Program:
                 return time.monotonic() - self.started
             time.sleep(max(0.0, interval - (time.monotonic() - now)))
 
-    def controls(self) -> dict[str, tuple[int, int, int, int]]:
-        """The controls as a reader finds them, in window pixels (right, bottom exclusive); the status also as "status"."""
-        x, y = self.geometry[:2]
-        found = {}
-        for role, _, name, _, _, *where in self.bench.tool.rows("acc", TITLE):
-            left, top, width, height = map(int, where)
-            found[name] = (left - x, top - y, left - x + width, top - y + height)
-            if int(role) == TEXT:
-                found["status"], found["status name"] = found[name], name
-        return found
-
-    def click(self, rect: tuple[int, int, int, int]) -> None:
-        harness.click(self.geometry[0] + (rect[0] + rect[2]) // 2, self.geometry[1] + (rect[1] + rect[3]) // 2)
-
-    def __enter__(self) -> Program:
-        return self
-
     def __exit__(self, *_) -> None:
-        if self.alive():
-            self.popen.terminate()
-            self.popen.wait(timeout=30)
+        self.popen.terminate()  # nothing when it has ended
+        self.popen.wait(timeout=30)
         # The next launch must not find this one's window still mapped.
         wait(lambda: self.window() is None, f"{self.exe}'s window to go", deadline=30, every=0.05)
 
@@ -165,7 +145,6 @@ def filled(colour):
 SETTINGS_ROOT = harness.SETTINGS_KEY.rsplit("\\", 1)[0]  # removed afterwards, all of it
 LANGUAGE = "German"
 TRANSLATIONS = {"Stopped": "Gestoppt", "Running": "Laeuft"}
-# Language folders under drive_c, one per file size, switched with LFOLDER.
 LANGUAGE_FOLDERS = {"1 MiB": ("Lang", MIB), "1 KiB": ("Lang1K", 1024)}
 
 
@@ -249,18 +228,17 @@ class Bench:
         self.tool.register()
         self.learn_layout()
         load = {}
-        for phase in (self.launches, self.idle_ticks, self.restart_waits, self.language_files, self.soak):
+        for phase in (self.launches, self.idle_ticks, self.restart_waits, self.language_files):
             phase()
             load[phase.__name__] = os.getloadavg()[0]  # above the cores: programs queued
+        self.soak()  # it loads the machine itself, and nothing after it is timed
         self.results["seconds"] = time.monotonic() - started
-        # The soak loads the machine itself, and nothing after it is timed.
-        busy = {k: v for k, v in load.items() if v > (os.cpu_count() or 1) and k != "soak"}
+        busy = {k: v for k, v in load.items() if v > (os.cpu_count() or 1)}
         if busy:
-            self.notes.append(
-                "The machine was busy with other work (one-minute load average " +
-                ", ".join(f"{v:.1f} after {k}" for k, v in busy.items()) + f" on {os.cpu_count()} cores): "
-                "wall times are inflated and the spinning baseline got less CPU than it would alone, "
-                "which lowers the wait ratio.")
+            loads = ", ".join(f"{v:.1f} after {k}" for k, v in busy.items())
+            self.notes.append(f"The machine was busy with other work (one-minute load average {loads} on "
+                              f"{os.cpu_count()} cores): wall times are inflated and the spinning baseline got "
+                              "less CPU than it would alone, which lowers the wait ratio.")
 
     def settle_service(self, wanted: int) -> None:  # registered and `wanted`, whatever the rows before left
         state = wait(self.tool.state, "a settled service", accept=lambda seen: seen in (None, RUNNING, STOPPED))
@@ -274,9 +252,13 @@ class Bench:
         self.settle_service(RUNNING)
         with Program(self, TOOL) as p:
             p.wait_painted(lambda _: True)  # the window found
-            layout = wait(p.controls, "the tool's controls", accept=lambda c: "Restart" in c)
-        self.status, self.restart = layout["status"], layout["Restart"]
+            self.tool.at = p.geometry[:2]  # where the harness measures the controls from
+            layout = wait(self.tool.controls, "the tool's controls", accept=lambda c: "Restart" in c)
+            self.status, self.restart = layout[self.status_name()], layout["Restart"]
         log(f"status at {self.status}, Restart at {self.restart} in window pixels")
+
+    def status_name(self) -> str:  # the third text a reader finds, after the heading and the status's label
+        return self.tool.elements()[2][2]
 
     def status_mask(self, image: Image.Image) -> frozenset[int]:  # its shape tells one text from another
         return frozenset(i for i, pixel in enumerate(image.crop(self.status).getdata())
@@ -352,21 +334,21 @@ class Bench:
         self.settle_service(RUNNING)
         with Program(self, TOOL) as tool:
             tool.wait_painted(lambda im: self.tool_painted(im) and self.restart_enabled(im))
-            restart = tool.controls()["Restart"]  # asked before: asking makes the tool's thread work
+            self.tool.at = tool.geometry[:2]
+            restart = self.tool.rect("Restart")  # asked before: asking makes the tool's thread work
             time.sleep(1.0)
             figures[TOOL] = self.measure_wait(tool, restart, self.restart_enabled)
-            figures[TOOL]["message_box"] = bool(self.tool.rows("box", MESSAGE_TITLE))
+            figures[TOOL]["message_box"] = bool(self.tool.rows("box", "QVStatusTool"))  # its boxes' title
         if figures[TOOL]["message_box"]:
-            self.notes.append(
-                f"The tool's Restart wait ended in its watchdog message (service deleted): a {WAIT_S} s "
-                f"stop is longer than its 8 s pending watchdog, so Restart never turned black again; "
-                f"the tool's figure covers the whole {WAIT_S} s, message box included.")
+            self.notes.append(f"The tool's Restart wait ended in its watchdog message (service deleted): a {WAIT_S} s "
+                              f"stop is longer than its 8 s pending watchdog, so Restart never turned black again; "
+                              f"the tool's figure covers the whole {WAIT_S} s, message box included.")
         self.results["wait"] = figures
 
     def measure_wait(self, p: Program, button, done) -> dict:
         sample = meter(p.pid, self.tool.prefix)
         samples = [sample()]
-        p.click(button)
+        harness.click(p.geometry[0] + (button[0] + button[2]) // 2, p.geometry[1] + (button[1] + button[3]) // 2)
         clicked = time.monotonic()
         # Done only after it was seen busy: a screenshot taken before the program got to
         # the click shows the label as it was. Coarse polling from outside the Wine
@@ -387,31 +369,29 @@ class Bench:
     def language_files(self) -> None:
         """A 1 MiB language file against none (idle ticks) and a 1 KiB one (launch to the translated status)."""
         self.settle_service(RUNNING)
-        folders = {}
-        for size_name, (folder, size) in LANGUAGE_FOLDERS.items():
+        for folder, size in LANGUAGE_FOLDERS.values():
             (self.tool.prefix / "drive_c" / folder).mkdir(exist_ok=True)
             (self.tool.prefix / "drive_c" / folder / f"{LANGUAGE}.txt").write_bytes(language_file(size))
-            folders[size_name] = "C:\\" + folder
         self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
         time.sleep(1.0)
         with Program(self, TOOL) as p:  # the English status's shape
             p.wait_painted(self.tool_painted)
-            log(f"the English status reads {p.controls()['status name']!r}")
+            log(f"the English status reads {self.status_name()!r}")
             english = self.status_mask(p.screenshot())
         # The idle spans come last: they end without language settings, as the soak runs.
-        self.results["language"] = {"launch": self.translated_launches(folders, english),
-                                    "idle": self.language_idle(folders["1 MiB"], english)}
+        self.results["language"] = {"launch": self.translated_launches(english),
+                                    "idle": self.language_idle(english)}
 
-    def use_language_folder(self, folder: str) -> None:
-        self.tool.reg_add(harness.SETTINGS_KEY, "LFOLDER", folder)
+    def use_language_folder(self, size_name: str) -> None:
+        self.tool.reg_add(harness.SETTINGS_KEY, "LFOLDER", "C:\\" + LANGUAGE_FOLDERS[size_name][0])
         self.tool.reg_add(harness.SETTINGS_KEY, "Language", LANGUAGE)
 
-    def translated_launches(self, folders: dict[str, str], english: frozenset[int]) -> dict:
+    def translated_launches(self, english: frozenset[int]) -> dict:
         """Launch to a status shaped unlike English: the first refresh is English, the first tick translated."""
-        figures = {n: {"seconds": [], "english_seconds": [], "cpu": [], "cpu_precise": []} for n in folders}
+        figures = {n: {"seconds": [], "english_seconds": [], "cpu": [], "cpu_precise": []} for n in LANGUAGE_FOLDERS}
         for round_ in range(self.args.launches):
-            for size_name in folders if round_ % 2 == 0 else reversed(folders):
-                self.use_language_folder(folders[size_name])
+            for size_name in LANGUAGE_FOLDERS if round_ % 2 == 0 else reversed(LANGUAGE_FOLDERS):
+                self.use_language_folder(size_name)
                 time.sleep(1.0)
                 first: list[float] = []
 
@@ -425,7 +405,7 @@ class Bench:
                     seconds = p.wait_painted(translated)
                     # A few ms is what a large file could cost: run time has 1 ms steps.
                     used, precise = cpu(p.pid), run_time(p.pid)
-                    read = p.controls()["status name"]
+                    read = self.status_name()
                 for key, value in (("seconds", seconds), ("english_seconds", first[0]),
                                    ("cpu", used), ("cpu_precise", precise)):
                     figures[size_name][key].append(value)
@@ -435,11 +415,11 @@ class Bench:
                     self.notes.append(f"With the {size_name} file the status read {read!r}.")
         return figures
 
-    def language_idle(self, folder: str, english: frozenset[int]) -> dict:
+    def language_idle(self, english: frozenset[int]) -> dict:
         """With the 1 MiB file, then without language settings, each like the idle row once showing its status."""
         figures = {}
         for name, translated in ((TOOL_LANGUAGE, True), (TOOL_ENGLISH, False)):
-            (self.use_language_folder(folder) if translated
+            (self.use_language_folder("1 MiB") if translated
              else self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f"))
             time.sleep(1.0)
             with Program(self, TOOL) as p:
@@ -454,9 +434,8 @@ class Bench:
         limit = wanted / 10 + 60
         self.tool.behave(StartPendingMs=100, StopPendingMs=100)
         self.settle_service(STOPPED)
-        trace = self.scratch / "soak-service-trace.txt"
-        counter = RefreshCounter(trace)
-        with Program(self, SOAK, trace) as p:
+        counter = RefreshCounter(self.scratch / "soak-service-trace.txt")
+        with Program(self, SOAK, counter.trace) as p:
             p.wait_painted(self.tool_painted)
             with flapping(self) as warmup:  # both states shown at least twice
                 wait(lambda: (counter.count(), warmup["start"], warmup["stop"]),
@@ -621,9 +600,8 @@ def main() -> int:
         print(f"run_bench: a measurement could not be taken: {e}", file=sys.stderr)
         return 1
     rows = build_table(bench.results, args, bench.notes)
-    load = os.getloadavg()
     context = (f"{time.strftime('%Y-%m-%d %H:%M')}, {os.cpu_count()} cores, load average "
-               f"{load[0]:.2f} {load[1]:.2f} {load[2]:.2f} at the end, {bench.results['seconds']:.0f} s")
+               f"{' '.join(f'{x:.2f}' for x in os.getloadavg())} at the end, {bench.results['seconds']:.0f} s")
     widths = [max(len(r[i]) for r in [HEADER, *rows]) for i in range(len(HEADER))]
     line = lambda r: " | ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip()  # noqa: E731
     print("", line(HEADER), "-+-".join("-" * w for w in widths), *map(line, rows), "", context,

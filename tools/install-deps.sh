@@ -16,8 +16,6 @@ packages=(
     python3 python3-pil python3-psutil
     # the window test reads the pointer's image through XFIXES with ctypes
     libx11-6 libxfixes3
-    # flock for the shared Wine template
-    util-linux
     # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
     clang libclang-rt-14-dev
 )

@@ -67,16 +67,14 @@ if [[ -n ${QV_RUN_SHOT:-} ]]; then
     crop="${WIDTH}x${HEIGHT}+${X}+${Y}"
 
     # Painted: more than a plain fill, and the same in two screenshots in a
-    # row (no paint in progress).
-    previous=
+    # row (no paint in progress); a screenshot as the signature of its pixels
+    # and the number of its colours.
+    shot=
     painted() {
         tool_alive
-        local now
-        # The pixels' signature, then the number of colours.
-        now=$(import -silent -window root -crop "$crop" +repage png:- | identify -format '%# %k' -)
-        [[ $now == "$previous" && ${now#* } -gt 16 ]] && return 0
-        previous=$now
-        return 1
+        local previous=$shot
+        shot=$(import -silent -window root -crop "$crop" +repage png:- | identify -format '%# %k' -)
+        [[ $shot == "$previous" && ${shot#* } -gt 16 ]]
     }
     qv_wait_for 120 painted || qv_die "the window was not painted"
     import -silent -window root -crop "$crop" +repage "$SHOT"

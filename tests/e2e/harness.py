@@ -186,12 +186,19 @@ class Tool:
         wait(self.face, repr(face), accept=lambda seen: seen == face)
         log(f"shows {face}")
 
+    def controls(self) -> dict[str, tuple[int, int, int, int]]:
+        """The drawn controls by the names a reader knows them by, in pixels of the window at `at`:
+        left, top, right, bottom (exclusive)."""
+        (x, y), found = self.at, {}
+        for row in self.rows("acc", TITLE):
+            left, top, width, height = map(int, row[5:])
+            found[row[2]] = (left - x, top - y, left - x + width, top - y + height)
+        return found
+
     def rect(self, name: str) -> tuple[int, int, int, int]:
-        """The control a reader knows by `name`, in window pixels: left, top, right, bottom (exclusive)."""
-        found = [[int(v) for v in row[5:]] for row in self.rows("acc", TITLE) if row[2] == name]
-        assert found, f"no control named {name!r}"
-        (left, top, width, height), (x, y) = found[0], self.at
-        return left - x, top - y, left - x + width, top - y + height
+        found = self.controls()
+        assert name in found, f"no control named {name!r}"
+        return found[name]
 
     def click(self, name: str) -> None:
         left, top, right, bottom = self.rect(name)

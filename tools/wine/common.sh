@@ -1,10 +1,8 @@
 # shellcheck shell=bash
-# Shared by the Wine and X helpers; source it, don't run it.
-#
-# Every Wine run gets a prefix of its own, copied from one template that is
-# booted once per checkout: booting takes ~15 s and 700 MB, a copy a fraction
-# of a second because the bulk of it (the DLLs under drive_c/windows) is
-# hard-linked rather than copied.
+# Shared by the Wine helpers; source it, don't run it. Every Wine run gets a
+# prefix of its own, copied from one template that is booted once per
+# checkout: booting takes ~15 s and 700 MB, a copy a fraction of a second
+# because the bulk of it (the DLLs under drive_c/windows) is hard-linked.
 
 QV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QV_WINE_DIR=${QV_WINE_DIR:-$QV_ROOT/build/wine}

@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# with-prefix.sh CMD [ARGS...]
-#
-# Runs CMD with WINEPREFIX set to a fresh prefix of its own, copied from the
-# template, and a persistent wineserver for it, so that Wine's services live
-# from one `wine` command to the next. Afterwards ends that prefix's Wine
-# machine and deletes the prefix. Exits with CMD's exit code.
-#
-# QV_KEEP_PREFIX=1 keeps the prefix for a look afterwards.
+# with-prefix.sh CMD [ARGS...] runs CMD with WINEPREFIX set to a fresh prefix
+# of its own, copied from the template, and a persistent wineserver for it, so
+# that Wine's services live from one `wine` command to the next; then ends that
+# prefix's Wine machine, deletes the prefix (QV_KEEP_PREFIX=1 keeps it for a
+# look) and exits with CMD's exit code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 

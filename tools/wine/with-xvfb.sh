@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# with-xvfb.sh CMD [ARGS...]
-#
-# Runs CMD with DISPLAY set to a private Xvfb (24-bit, 1024x768 unless
-# QV_XVFB_SCREEN says otherwise) on a display nobody else uses, and ends
-# that server afterwards. Exits with CMD's exit code.
+# with-xvfb.sh CMD [ARGS...] runs CMD with DISPLAY set to a private Xvfb
+# (24-bit, 1024x768 unless QV_XVFB_SCREEN says otherwise) on a display nobody
+# else uses, ends that server afterwards and exits with CMD's exit code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
