@@ -76,6 +76,7 @@ TEST(TextFit, ACutCaptionNeverReadsAsAnotherCommandsCaption) {
         {L"Uruchom ponownie", {}, 9, L"Uruchom\u2026"},       // its blank goes
         {L"Uruchom us\u0142ug\u0119", {L"Uruchom us\u0142ug\u0119 ponownie"}, 10, L"Uruch\u2026\u0142ug\u0119"},
         {L"\xD83D\xDCE1\xDBFF\xDFFF\xD83D\xDCE1", {}, 4, L"\xD83D\xDCE1\u2026"},  // no half a pair
+        {L"Uruchom \xD83D\xDCE1", polish, 3, L"Ur\u2026"},  // nor at the start of the end kept
         {L"Stop it", {}, 1, L"S\u2026"},                                 // too narrow for anything
         {L"abcdefXYZwvu", {L"abcdefQRwvu"}, 7, L"a\u2026YZwvu"},           // both halves alike: another split
         {L"Stop now", {L"Stop now"}, 5, L"Stop\u2026"},                  // nothing tells them apart
