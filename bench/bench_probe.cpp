@@ -52,25 +52,20 @@ long ListedHandles(DWORD pid) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    struct Count {
-        DWORD pid = 0;
-        int windows = 0;
-    } count;
-    if (argc == 2) GetWindowThreadProcessId(FindWindowW(nullptr, argv[1]), &count.pid);
-    const long handles = count.pid != 0 ? ListedHandles(count.pid) : -1;
+    DWORD pid = 0;
+    if (argc == 2) GetWindowThreadProcessId(FindWindowW(nullptr, argv[1]), &pid);
+    const long handles = pid != 0 ? ListedHandles(pid) : -1;
     if (handles < 0) {
         std::printf("error\n");
         return 1;
     }
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto& counted = *reinterpret_cast<Count*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            counted.windows += owner == counted.pid;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&count));
-    std::printf("handles=%ld windows=%d\n", handles, count.windows);
+    // The desktop's children: the top-level windows, as EnumWindows lists them.
+    int windows = 0;
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, nullptr, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        windows += owner == pid;
+    }
+    std::printf("handles=%ld windows=%d\n", handles, windows);
     return 0;
 }

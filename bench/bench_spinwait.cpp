@@ -41,12 +41,8 @@ void Restart(HWND hwnd) {
     rounds += SpinUntil(SERVICE_RUNNING);
     g_fill = kDone;
     InvalidateRect(hwnd, nullptr, FALSE);
-
-    char line[96];
-    const int length = std::snprintf(line, sizeof line, "stop_wait_ms=%llu rounds=%llu\n",
-                                     stopped - begin, rounds);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), line, static_cast<DWORD>(length), &written, nullptr);
+    std::printf("stop_wait_ms=%llu rounds=%llu\n", stopped - begin, rounds);
+    std::fflush(stdout);  // read as soon as the window turns
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

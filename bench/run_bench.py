@@ -14,14 +14,12 @@ sys.dont_write_bytecode = True  # no __pycache__ left in the source tree
 ROOT = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import harness  # noqa: E402
-from harness import RUNNING, SERVICE, STOPPED, TEXT, TITLE, log, wait  # noqa: E402
+from harness import RUNNING, SERVICE, STOPPED, TITLE, log, wait  # noqa: E402
 
 TOOL, SPIN, SCM, BARE = "QVStatusTool.exe", "bench_spinwait.exe", "bench_bare_scm.exe", "bench_bare_window.exe"
 SOAK, PROBE = "QVStatusToolSoak.exe", "bench_probe.exe"  # the tool with a 10 ms refresh; handle counter
-# Rows of the second bench_bare_scm and of the tool with and without a language file.
 SCM_TWIN = "bench_bare_scm.exe (2nd copy)"
 TOOL_LANGUAGE, TOOL_ENGLISH = "tool, 1 MiB German.txt", "tool, no language settings"
-MESSAGE_TITLE = "QVStatusTool"
 # bench_common.h's kFill, and bench_spinwait's colour once its restart is done.
 FILL, DONE, STATUS_BLUE = (32, 160, 96), (96, 32, 160), (0, 0, 192)
 REFRESH_S = 0.8
@@ -29,7 +27,6 @@ WAIT_S = 10  # the service's stop time, and so the Restart wait measured
 # The watchdog gives up on a service 8 s after it first sees it pending, so the
 # first 7.5 s of a wait are the wait alone.
 WATCHDOG_FREE_S = 7.5
-POINTER_REST = ("1020", "764")  # off every window
 SETTLE_S = 5.0  # past their start-up before an idle span
 START_DEADLINE = 90.0  # loaded Wine is slow to start a process; this only bounds the waits
 CLK_TCK = os.sysconf("SC_CLK_TCK")
@@ -39,8 +36,6 @@ MIB = 1024 * 1024
 class MeasurementError(Exception):
     """A figure that could not be taken: the run ends non-zero."""
 
-
-# --- processes and their CPU (utime + stime: 10 ms steps) ---------------------
 
 def cpu(pid: int) -> float:
     times = psutil.Process(pid).cpu_times()
@@ -69,8 +64,7 @@ def meter(pid: int, prefix: Path):
               for key in ("wineserver", "services.exe")}
 
     def total(pids: list[int]) -> float:
-        return sum(psutil.Process(p).cpu_times().user + psutil.Process(p).cpu_times().system
-                   for p in pids if psutil.pid_exists(p))
+        return sum(cpu(p) for p in pids if psutil.pid_exists(p))
 
     def sample() -> dict[str, float]:
         try:
@@ -87,9 +81,7 @@ def span(a: dict, b: dict) -> dict:
     return {key: b[key] - a[key] for key in a}
 
 
-# --- the measured programs --------------------------------------------------------
-
-class Program:
+class Program(contextlib.AbstractContextManager):
     """A Windows program the harness starts from C:\\; `trace` takes Wine's trace of its service calls."""
 
     def __init__(self, bench: Bench, exe: str, trace: Path | None = None) -> None:
@@ -111,17 +103,9 @@ class Program:
     def alive(self) -> bool:
         return self.popen.poll() is None
 
-    def window_ids(self) -> list[str]:
+    def window(self) -> tuple[int, int, int, int] | None:
         # By the process (Wine sets _NET_WM_PID): copies share a title.
-        return harness.xdotool("search", "--onlyvisible", "--pid", self.popen.pid, check=False).split()
-
-    def find_window(self) -> tuple[int, int, int, int] | None:
-        if not self.alive():
-            raise MeasurementError(f"{self.exe} exited with {self.popen.returncode}")
-        ids = self.window_ids()
-        shape = harness.xdotool("getwindowgeometry", "--shell", ids[0]).split() if ids else []
-        values = dict(line.split("=", 1) for line in shape if "=" in line)
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+        return harness.geometry("--pid", self.popen.pid)
 
     def screenshot(self) -> Image.Image:
         x, y, w, h = self.geometry
@@ -134,35 +118,18 @@ class Program:
             now = time.monotonic()
             if now > self.started + deadline:
                 raise MeasurementError(f"{self.exe}: no painted window after {deadline:.0f} s")
-            self.geometry = self.geometry or self.find_window()
+            if not self.alive():
+                raise MeasurementError(f"{self.exe} exited with {self.popen.returncode}")
+            self.geometry = self.geometry or self.window()
             if self.geometry is not None and painted(self.screenshot()):
                 return time.monotonic() - self.started
             time.sleep(max(0.0, interval - (time.monotonic() - now)))
 
-    def controls(self) -> dict[str, tuple[int, int, int, int]]:
-        """The controls as a reader finds them, in window pixels (right, bottom exclusive); the status also as "status"."""
-        x, y = self.geometry[:2]
-        found = {}
-        for role, _, name, _, _, *where in self.bench.tool.rows("acc", TITLE):
-            left, top, width, height = map(int, where)
-            found[name] = (left - x, top - y, left - x + width, top - y + height)
-            if int(role) == TEXT:
-                found["status"], found["status name"] = found[name], name
-        return found
-
-    def click(self, rect: tuple[int, int, int, int]) -> None:
-        harness.xdotool("mousemove", "--sync", self.geometry[0] + (rect[0] + rect[2]) // 2,
-                        self.geometry[1] + (rect[1] + rect[3]) // 2, "click", 1, "mousemove", *POINTER_REST)
-
-    def __enter__(self) -> Program:
-        return self
-
     def __exit__(self, *_) -> None:
-        if self.alive():
-            self.popen.terminate()
-            self.popen.wait(timeout=30)
+        self.popen.terminate()  # nothing when it has ended
+        self.popen.wait(timeout=30)
         # The next launch must not find this one's window still mapped.
-        wait(lambda: not self.window_ids(), f"{self.exe}'s window to go", deadline=30, every=0.05)
+        wait(lambda: self.window() is None, f"{self.exe}'s window to go", deadline=30, every=0.05)
 
 
 def pixels_near(image: Image.Image, colour, tolerance: int = 0) -> int:
@@ -175,12 +142,9 @@ def filled(colour):
     return lambda image: pixels_near(image, colour) >= 0.95 * image.width * image.height
 
 
-# --- language files and the soak -----------------------------------------------
-
 SETTINGS_ROOT = harness.SETTINGS_KEY.rsplit("\\", 1)[0]  # removed afterwards, all of it
 LANGUAGE = "German"
 TRANSLATIONS = {"Stopped": "Gestoppt", "Running": "Laeuft"}
-# Language folders under drive_c, one per file size, switched with LFOLDER.
 LANGUAGE_FOLDERS = {"1 MiB": ("Lang", MIB), "1 KiB": ("Lang1K", 1024)}
 
 
@@ -246,8 +210,6 @@ def flapping(bench: Bench):
     thread.join(timeout=120)
 
 
-# --- the bench ----------------------------------------------------------------------
-
 class Bench:
     def __init__(self, args: argparse.Namespace) -> None:
         self.args, self.tool = args, harness.Tool("bench")
@@ -260,24 +222,23 @@ class Bench:
 
     def run(self) -> None:
         started = time.monotonic()
-        harness.xdotool("mousemove", *POINTER_REST)
+        harness.xdotool("mousemove", *harness.POINTER_REST)
         self.files()
         self.tool.behave(StopPendingMs=WAIT_S * 1000)  # both waits below last that long
         self.tool.register()
         self.learn_layout()
         load = {}
-        for phase in (self.launches, self.idle_ticks, self.restart_waits, self.language_files, self.soak):
+        for phase in (self.launches, self.idle_ticks, self.restart_waits, self.language_files):
             phase()
             load[phase.__name__] = os.getloadavg()[0]  # above the cores: programs queued
+        self.soak()  # it loads the machine itself, and nothing after it is timed
         self.results["seconds"] = time.monotonic() - started
-        # The soak loads the machine itself, and nothing after it is timed.
-        busy = {k: v for k, v in load.items() if v > (os.cpu_count() or 1) and k != "soak"}
+        busy = {k: v for k, v in load.items() if v > (os.cpu_count() or 1)}
         if busy:
-            self.notes.append(
-                "The machine was busy with other work (one-minute load average " +
-                ", ".join(f"{v:.1f} after {k}" for k, v in busy.items()) + f" on {os.cpu_count()} cores): "
-                "wall times are inflated and the spinning baseline got less CPU than it would alone, "
-                "which lowers the wait ratio.")
+            loads = ", ".join(f"{v:.1f} after {k}" for k, v in busy.items())
+            self.notes.append(f"The machine was busy with other work (one-minute load average {loads} on "
+                              f"{os.cpu_count()} cores): wall times are inflated and the spinning baseline got "
+                              "less CPU than it would alone, which lowers the wait ratio.")
 
     def settle_service(self, wanted: int) -> None:  # registered and `wanted`, whatever the rows before left
         state = wait(self.tool.state, "a settled service", accept=lambda seen: seen in (None, RUNNING, STOPPED))
@@ -290,10 +251,14 @@ class Bench:
     def learn_layout(self) -> None:  # where the running tool tells a screen reader its status and Restart are
         self.settle_service(RUNNING)
         with Program(self, TOOL) as p:
-            p.geometry = wait(p.find_window, "the tool's window", deadline=START_DEADLINE)
-            layout = wait(p.controls, "the tool's controls", accept=lambda c: "Restart" in c)
-        self.status, self.restart = layout["status"], layout["Restart"]
+            p.wait_painted(lambda _: True)  # the window found
+            self.tool.at = p.geometry[:2]  # where the harness measures the controls from
+            layout = wait(self.tool.controls, "the tool's controls", accept=lambda c: "Restart" in c)
+            self.status, self.restart = layout[self.status_name()], layout["Restart"]
         log(f"status at {self.status}, Restart at {self.restart} in window pixels")
+
+    def status_name(self) -> str:  # the third text a reader finds, after the heading and the status's label
+        return self.tool.elements()[2][2]
 
     def status_mask(self, image: Image.Image) -> frozenset[int]:  # its shape tells one text from another
         return frozenset(i for i, pixel in enumerate(image.crop(self.status).getdata())
@@ -369,21 +334,21 @@ class Bench:
         self.settle_service(RUNNING)
         with Program(self, TOOL) as tool:
             tool.wait_painted(lambda im: self.tool_painted(im) and self.restart_enabled(im))
-            restart = tool.controls()["Restart"]  # asked before: asking makes the tool's thread work
+            self.tool.at = tool.geometry[:2]
+            restart = self.tool.rect("Restart")  # asked before: asking makes the tool's thread work
             time.sleep(1.0)
             figures[TOOL] = self.measure_wait(tool, restart, self.restart_enabled)
-            figures[TOOL]["message_box"] = bool(self.tool.rows("box", MESSAGE_TITLE))
+            figures[TOOL]["message_box"] = bool(self.tool.rows("box", "QVStatusTool"))  # its boxes' title
         if figures[TOOL]["message_box"]:
-            self.notes.append(
-                f"The tool's Restart wait ended in its watchdog message (service deleted): a {WAIT_S} s "
-                f"stop is longer than its 8 s pending watchdog, so Restart never turned black again; "
-                f"the tool's figure covers the whole {WAIT_S} s, message box included.")
+            self.notes.append(f"The tool's Restart wait ended in its watchdog message (service deleted): a {WAIT_S} s "
+                              f"stop is longer than its 8 s pending watchdog, so Restart never turned black again; "
+                              f"the tool's figure covers the whole {WAIT_S} s, message box included.")
         self.results["wait"] = figures
 
     def measure_wait(self, p: Program, button, done) -> dict:
         sample = meter(p.pid, self.tool.prefix)
         samples = [sample()]
-        p.click(button)
+        harness.click(p.geometry[0] + (button[0] + button[2]) // 2, p.geometry[1] + (button[1] + button[3]) // 2)
         clicked = time.monotonic()
         # Done only after it was seen busy: a screenshot taken before the program got to
         # the click shows the label as it was. Coarse polling from outside the Wine
@@ -404,35 +369,29 @@ class Bench:
     def language_files(self) -> None:
         """A 1 MiB language file against none (idle ticks) and a 1 KiB one (launch to the translated status)."""
         self.settle_service(RUNNING)
-        folders = {}
-        for size_name, (folder, size) in LANGUAGE_FOLDERS.items():
+        for folder, size in LANGUAGE_FOLDERS.values():
             (self.tool.prefix / "drive_c" / folder).mkdir(exist_ok=True)
             (self.tool.prefix / "drive_c" / folder / f"{LANGUAGE}.txt").write_bytes(language_file(size))
-            folders[size_name] = "C:\\" + folder
-        try:
-            self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
-            time.sleep(1.0)
-            with Program(self, TOOL) as p:  # the English status's shape
-                p.wait_painted(self.tool_painted)
-                log(f"the English status reads {p.controls()['status name']!r}")
-                english = self.status_mask(p.screenshot())
-            self.results["language"] = {"launch": self.translated_launches(folders, english),
-                                        "idle": self.language_idle(folders["1 MiB"], english)}
-        finally:
-            self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
-            for folder, _ in LANGUAGE_FOLDERS.values():
-                shutil.rmtree(self.tool.prefix / "drive_c" / folder, ignore_errors=True)
+        self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f")
+        time.sleep(1.0)
+        with Program(self, TOOL) as p:  # the English status's shape
+            p.wait_painted(self.tool_painted)
+            log(f"the English status reads {self.status_name()!r}")
+            english = self.status_mask(p.screenshot())
+        # The idle spans come last: they end without language settings, as the soak runs.
+        self.results["language"] = {"launch": self.translated_launches(english),
+                                    "idle": self.language_idle(english)}
 
-    def use_language_folder(self, folder: str) -> None:
-        self.tool.reg_add(harness.SETTINGS_KEY, "LFOLDER", folder)
+    def use_language_folder(self, size_name: str) -> None:
+        self.tool.reg_add(harness.SETTINGS_KEY, "LFOLDER", "C:\\" + LANGUAGE_FOLDERS[size_name][0])
         self.tool.reg_add(harness.SETTINGS_KEY, "Language", LANGUAGE)
 
-    def translated_launches(self, folders: dict[str, str], english: frozenset[int]) -> dict:
+    def translated_launches(self, english: frozenset[int]) -> dict:
         """Launch to a status shaped unlike English: the first refresh is English, the first tick translated."""
-        figures = {n: {"seconds": [], "english_seconds": [], "cpu": [], "cpu_precise": []} for n in folders}
+        figures = {n: {"seconds": [], "english_seconds": [], "cpu": [], "cpu_precise": []} for n in LANGUAGE_FOLDERS}
         for round_ in range(self.args.launches):
-            for size_name in folders if round_ % 2 == 0 else reversed(folders):
-                self.use_language_folder(folders[size_name])
+            for size_name in LANGUAGE_FOLDERS if round_ % 2 == 0 else reversed(LANGUAGE_FOLDERS):
+                self.use_language_folder(size_name)
                 time.sleep(1.0)
                 first: list[float] = []
 
@@ -446,7 +405,7 @@ class Bench:
                     seconds = p.wait_painted(translated)
                     # A few ms is what a large file could cost: run time has 1 ms steps.
                     used, precise = cpu(p.pid), run_time(p.pid)
-                    read = p.controls()["status name"]
+                    read = self.status_name()
                 for key, value in (("seconds", seconds), ("english_seconds", first[0]),
                                    ("cpu", used), ("cpu_precise", precise)):
                     figures[size_name][key].append(value)
@@ -456,11 +415,11 @@ class Bench:
                     self.notes.append(f"With the {size_name} file the status read {read!r}.")
         return figures
 
-    def language_idle(self, folder: str, english: frozenset[int]) -> dict:
+    def language_idle(self, english: frozenset[int]) -> dict:
         """With the 1 MiB file, then without language settings, each like the idle row once showing its status."""
         figures = {}
         for name, translated in ((TOOL_LANGUAGE, True), (TOOL_ENGLISH, False)):
-            (self.use_language_folder(folder) if translated
+            (self.use_language_folder("1 MiB") if translated
              else self.tool.wine("reg", "delete", SETTINGS_ROOT, "/f"))
             time.sleep(1.0)
             with Program(self, TOOL) as p:
@@ -475,9 +434,8 @@ class Bench:
         limit = wanted / 10 + 60
         self.tool.behave(StartPendingMs=100, StopPendingMs=100)
         self.settle_service(STOPPED)
-        trace = self.scratch / "soak-service-trace.txt"
-        counter = RefreshCounter(trace)
-        with Program(self, SOAK, trace) as p:
+        counter = RefreshCounter(self.scratch / "soak-service-trace.txt")
+        with Program(self, SOAK, counter.trace) as p:
             p.wait_painted(self.tool_painted)
             with flapping(self) as warmup:  # both states shown at least twice
                 wait(lambda: (counter.count(), warmup["start"], warmup["stop"]),
@@ -516,10 +474,12 @@ class Bench:
         return {key: min(r[key] for r in readings) for key in readings[0]} | {"readings": readings}
 
 
-# --- the table ----------------------------------------------------------------------
-
 def ratio(r: float) -> str:
     return f"{r:.2f}x" if r < 10 else f"{r:.0f}x"
+
+
+def row(metric: str, tool: str, baseline: str, r: str, target: str, met: bool) -> list[str]:
+    return [metric, tool, baseline, r, target, "yes" if met else "no"]
 
 
 def info(metric: str, tool: str, baseline: str, r: str = "-") -> list[str]:
@@ -538,21 +498,18 @@ def own_cpu(figure: dict, notes: list[str], what: str) -> float:
 def tick_row(metric: str, tool_cpu: float, base_cpu: float, ticks: float, baseline: str) -> list[str]:
     t, b = tool_cpu / ticks * 1000, base_cpu / ticks * 1000
     r = t / b if b > 0 else float("inf")
-    return [metric, f"{t:.2f} ms ({tool_cpu:.3f} s / {ticks:.0f} ticks)",
-            f"{b:.2f} ms ({base_cpu:.3f} s / {ticks:.0f} ticks), {baseline}", ratio(r), "<= 1.1x",
-            "yes" if r <= 1.1 else "no"]
+    return row(metric, f"{t:.2f} ms ({tool_cpu:.3f} s / {ticks:.0f} ticks)",
+               f"{b:.2f} ms ({base_cpu:.3f} s / {ticks:.0f} ticks), {baseline}", ratio(r), "<= 1.1x", r <= 1.1)
 
 
-def median_row(metric: str, tool: list[float], base: list[float], baseline: str, target: float) -> list[str]:
+def median_row(metric: str, tool: list[float], base: list[float], baseline: str = "", target: float = 0) -> list[str]:
+    """Milliseconds, the medians compared; without a target an (info) row."""
     t, b = statistics.median(tool) * 1000, statistics.median(base) * 1000
+    if not target:
+        return info(metric, f"{t:.0f} ms", f"{b:.0f} ms", ratio(t / b) if b else "-")
     spread = lambda xs: f"{min(xs) * 1000:.0f}-{max(xs) * 1000:.0f}"  # noqa: E731
-    return [metric, f"{t:.0f} ms ({spread(tool)})", f"{b:.0f} ms ({spread(base)}), {baseline}",
-            ratio(t / b), f"<= {target}x", "yes" if t / b <= target else "no"]
-
-
-def median_info(metric: str, tool: list[float], base: list[float]) -> list[str]:
-    t, b = statistics.median(tool) * 1000, statistics.median(base) * 1000
-    return info(metric, f"{t:.0f} ms", f"{b:.0f} ms", ratio(t / b) if b else "-")
+    return row(metric, f"{t:.0f} ms ({spread(tool)})", f"{b:.0f} ms ({spread(base)}), {baseline}",
+               ratio(t / b), f"<= {target}x", t / b <= target)
 
 
 def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> list[list[str]]:
@@ -560,11 +517,11 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     t, b = results["wait"][TOOL], results["wait"][SPIN]
     t_share, b_share = t["own"] / t["wall"], b["own"] / b["wall"]
     r = b_share / (max(t["own"], tick) / t["wall"])  # below one clock tick a bound
-    rows = [[f"CPU share during a {WAIT_S} s Restart wait",
-             f"{t_share * 100:.2f} % ({t['own']:.2f} s in {t['wall']:.1f} s)",
-             f"{b_share * 100:.1f} % ({b['own']:.2f} s in {b['wall']:.1f} s), bench_spinwait",
-             f"{'>= ' if t['own'] < tick else ''}{ratio(r)} less", "tool <= 2 %, >= 50x less",
-             "yes" if t_share <= 0.02 and r >= 50 else "no"]]
+    rows = [row(f"CPU share during a {WAIT_S} s Restart wait",
+                f"{t_share * 100:.2f} % ({t['own']:.2f} s in {t['wall']:.1f} s)",
+                f"{b_share * 100:.1f} % ({b['own']:.2f} s in {b['wall']:.1f} s), bench_spinwait",
+                f"{'>= ' if t['own'] < tick else ''}{ratio(r)} less", "tool <= 2 %, >= 50x less",
+                t_share <= 0.02 and r >= 50)]
     ws_t, ws_b = t["wineserver"] / t["wall"], b["wineserver"] / b["wall"]
     rows.append(info("wineserver's CPU share in that wait (info)", f"{ws_t * 100:.2f} %",
                      f"{ws_b * 100:.1f} %", ratio(ws_b / max(ws_t, tick / t["wall"])) + " less"))
@@ -590,16 +547,16 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     lt, lb = results["launch"][TOOL], results["launch"][BARE]
     rows.append(median_row(f"Launch to painted window (median of {args.launches})",
                            lt["seconds"], lb["seconds"], "bench_bare_window", 1.15))
-    rows.append(median_info("process CPU from launch to painted (median, info)", lt["cpu"], lb["cpu"]))
+    rows.append(median_row("process CPU from launch to painted (median, info)", lt["cpu"], lb["cpu"]))
     ft, fb = results["files"][TOOL], results["files"][BARE]
-    rows.append(["Exe size", f"{ft['bytes'] / 1024:.1f} KiB", f"{fb['bytes'] / 1024:.1f} KiB, bench_bare_window",
-                 ratio(ft["bytes"] / fb["bytes"]), "tool <= 1 MiB", "yes" if ft["bytes"] <= MIB else "no"])
+    rows.append(row("Exe size", f"{ft['bytes'] / 1024:.1f} KiB", f"{fb['bytes'] / 1024:.1f} KiB, bench_bare_window",
+                    ratio(ft["bytes"] / fb["bytes"]), "tool <= 1 MiB", ft["bytes"] <= MIB))
     short = lambda dlls: f"{len(dlls)}: " + ", ".join(d.removesuffix(".dll") for d in dlls)  # noqa: E731
     rows.append(["Imported DLLs", short(ft["dlls"]), short(fb["dlls"]), "-", "Windows system DLLs only",
                  "no (" + ", ".join(ft["non_system"]) + ")" if ft["non_system"] else "yes"])
     t_hwm, b_hwm = (statistics.median(x["vmhwm_kib"]) / 1024 for x in (lt, lb))
-    rows.append(["Peak memory, VmHWM once painted (median)", f"{t_hwm:.1f} MiB", f"{b_hwm:.1f} MiB, bench_bare_window",
-                 ratio(t_hwm / b_hwm), "<= 1.15x", "yes" if t_hwm / b_hwm <= 1.15 else "no"])
+    rows.append(row("Peak memory, VmHWM once painted (median)", f"{t_hwm:.1f} MiB", f"{b_hwm:.1f} MiB, bench_bare_window",
+                    ratio(t_hwm / b_hwm), "<= 1.15x", t_hwm / b_hwm <= 1.15))
     idle, launch = results["language"]["idle"], results["language"]["launch"]
     rows.append(tick_row(
         f"CPU per idle refresh tick with a 1 MiB language file ({args.idle_seconds} s each, one after the other)",
@@ -609,11 +566,11 @@ def build_table(results: dict, args: argparse.Namespace, notes: list[str]) -> li
     big, small = launch["1 MiB"], launch["1 KiB"]
     rows.append(median_row(f"Launch to the translated status, 1 MiB language file (median of {args.launches})",
                            big["seconds"], small["seconds"], "1 KiB file", 1.1))
-    rows.append(median_info("launch to the first, English status, same launches (median, info)",
+    rows.append(median_row("launch to the first, English status, same launches (median, info)",
                             big["english_seconds"], small["english_seconds"]))
     used = {n: [own_cpu({"own": c, "own_precise": p}, notes, f"{n} launch") for c, p in zip(x["cpu"], x["cpu_precise"])]
             for n, x in launch.items()}
-    rows.append(median_info("process CPU from launch to translated (median, info)", used["1 MiB"], used["1 KiB"]))
+    rows.append(median_row("process CPU from launch to translated (median, info)", used["1 MiB"], used["1 KiB"]))
     soak = results["soak"]
     rows.append(["Soak: QVStatusToolSoak's refreshes while the service flapped every 1.5 s (info)",
                  f"{soak['refreshes']} in {soak['seconds']:.0f} s ({soak['refreshes'] / soak['seconds']:.1f} a second)",
@@ -643,9 +600,8 @@ def main() -> int:
         print(f"run_bench: a measurement could not be taken: {e}", file=sys.stderr)
         return 1
     rows = build_table(bench.results, args, bench.notes)
-    load = os.getloadavg()
     context = (f"{time.strftime('%Y-%m-%d %H:%M')}, {os.cpu_count()} cores, load average "
-               f"{load[0]:.2f} {load[1]:.2f} {load[2]:.2f} at the end, {bench.results['seconds']:.0f} s")
+               f"{' '.join(f'{x:.2f}' for x in os.getloadavg())} at the end, {bench.results['seconds']:.0f} s")
     widths = [max(len(r[i]) for r in [HEADER, *rows]) for i in range(len(HEADER))]
     line = lambda r: " | ".join(c.ljust(w) for c, w in zip(r, widths)).rstrip()  # noqa: E731
     print("", line(HEADER), "-+-".join("-" * w for w in widths), *map(line, rows), "", context,

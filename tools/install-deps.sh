@@ -16,25 +16,16 @@ packages=(
     python3 python3-pil python3-psutil
     # the window test reads the pointer's image through XFIXES with ctypes
     libx11-6 libxfixes3
-    # flock for the shared Wine template
-    util-linux
     # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
     clang libclang-rt-14-dev
 )
 
-# One dpkg-query for all: a package it does not know is simply absent from the list.
-declare -A state=()
-while read -r name status; do
-    state[${name%%:*}]=$status
-done < <(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${packages[@]}" 2>/dev/null || true)
 missing=()
 for p in "${packages[@]}"; do
-    [[ ${state[$p]:-} == installed ]] || missing+=("$p")
+    [[ $(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null) == installed ]] || missing+=("$p")
 done
 
-if ((${#missing[@]} == 0)); then
-    exit 0
-fi
+((${#missing[@]} > 0)) || exit 0
 
 if ((EUID != 0)); then
     echo "install-deps: missing packages: ${missing[*]}" >&2

@@ -14,12 +14,13 @@ SHOT=$QV_ROOT/build/screenshot.png
 RUN_PREFIX=$QV_WINE_DIR/run
 
 [[ -f $TOOL ]] || qv_die "$TOOL is missing: make dist"
+# Without a display, the whole run again on a private Xvfb, with the screenshot.
+[[ -n ${DISPLAY:-} ]] || exec "$QV_ROOT/tools/wine/with-xvfb.sh" env QV_RUN_SHOT=1 "$0" "$@"
 
 qv_ensure_template
 # The run prefix is kept between runs, but not across a new template.
 if [[ ! -f $RUN_PREFIX/.qv-stamp || $(<"$RUN_PREFIX/.qv-stamp") != $(<"$QV_TEMPLATE/.qv-stamp") ]]; then
     qv_wine_stop "$RUN_PREFIX"
-    qv_wine_tmpdir_remove "$RUN_PREFIX"
     rm -rf "$RUN_PREFIX"
     qv_copy_template "$RUN_PREFIX"
 fi
@@ -39,7 +40,6 @@ cleanup() {
     trap - EXIT INT TERM
     [[ -n $tool_pid ]] && kill "$tool_pid" 2>/dev/null
     qv_wine_stop "$RUN_PREFIX"
-    qv_xvfb_stop
     # The run prefix shares the template's binaries through hard links too.
     qv_template_unchanged || rm -f "$QV_TEMPLATE/.qv-stamp"
 }
@@ -47,12 +47,7 @@ trap cleanup EXIT
 trap 'exit 0' INT
 trap 'exit 143' TERM
 
-own_display=0
-if [[ -z ${DISPLAY:-} ]]; then
-    qv_xvfb_start
-    own_display=1
-    echo "run: Xvfb on $DISPLAY"
-fi
+[[ -z ${QV_RUN_SHOT:-} ]] || echo "run: Xvfb on $DISPLAY"
 
 # On a terminal the tool runs as a job of its own, handed the terminal's
 # foreground below: Ctrl-C then ends the tool alone, and this script and make
@@ -61,28 +56,25 @@ fi
 (cd "$QV_ROOT/build/dist" && exec wine "$TOOL") </dev/null &
 tool_pid=$!
 
-if ((own_display)); then
+if [[ -n ${QV_RUN_SHOT:-} ]]; then
     tool_alive() { kill -0 "$tool_pid" 2>/dev/null || qv_die "QVStatusTool.exe exited"; }
     find_window() {
         tool_alive
-        window=$(xdotool search --onlyvisible --name "^$TITLE\$" 2>/dev/null | head -n1) &&
-            [[ -n $window ]]
+        geometry=$(xdotool search --onlyvisible --name "^$TITLE\$" getwindowgeometry --shell 2>/dev/null)
     }
     qv_wait_for 120 find_window || qv_die "no window titled \"$TITLE\" appeared"
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    eval "$geometry"
     crop="${WIDTH}x${HEIGHT}+${X}+${Y}"
 
     # Painted: more than a plain fill, and the same in two screenshots in a
-    # row (no paint in progress).
-    previous=
+    # row (no paint in progress); a screenshot as the signature of its pixels
+    # and the number of its colours.
+    shot=
     painted() {
         tool_alive
-        local now colours
-        now=$(import -silent -window root -crop "$crop" +repage rgb:- | md5sum)
-        colours=$(import -silent -window root -crop "$crop" +repage png:- | identify -format %k -)
-        [[ $now == "$previous" && $colours -gt 16 ]] && return 0
-        previous=$now
-        return 1
+        local previous=$shot
+        shot=$(import -silent -window root -crop "$crop" +repage png:- | identify -format '%# %k' -)
+        [[ $shot == "$previous" && ${shot#* } -gt 16 ]]
     }
     qv_wait_for 120 painted || qv_die "the window was not painted"
     import -silent -window root -crop "$crop" +repage "$SHOT"

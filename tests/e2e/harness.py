@@ -22,6 +22,7 @@ SERVICE = "QuorvelVC"
 SETTINGS_KEY = r"HKCU\Software\VB and VBA Program Settings\Quorvel\Options"
 STOPPED, START_PENDING, RUNNING = 1, 2, 4
 BUTTON, TEXT, UNAVAILABLE = 43, 41, 1  # ROLE_SYSTEM_PUSHBUTTON, ..._STATICTEXT, STATE_SYSTEM_UNAVAILABLE
+POINTER_REST = (1000, 750)  # off every window
 DEADLINE = 60.0  # a loaded two-core machine can take long to start a Wine process
 # Wine takes the ANSI code page, in which the tool decodes language files, from the locale: 1252.
 os.environ["LC_ALL"] = "C.UTF-8"
@@ -63,6 +64,20 @@ def pointer_size() -> tuple[int, int]:
     size = image.width, image.height
     x11.XCloseDisplay(ctypes.c_void_p(display))
     return size
+
+
+def geometry(*search: object) -> tuple[int, int, int, int] | None:
+    """x, y, width, height on the screen of the first visible window xdotool's search finds."""
+    # Two commands: a search by --pid alone has no pattern, so a chained command would be taken for one.
+    found = xdotool("search", "--onlyvisible", *search, check=False).split()
+    shape = xdotool("getwindowgeometry", "--shell", found[0], check=False) if found else ""
+    values = dict(line.split("=", 1) for line in shape.split() if "=" in line)
+    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+
+
+def click(x: int, y: int) -> None:
+    """A click at a point of the screen; the pointer then rests off every window."""
+    xdotool("mousemove", "--sync", x, y, "click", 1, "mousemove", *POINTER_REST)
 
 
 def windows() -> list[str]:
@@ -143,10 +158,7 @@ class Tool:
 
     def where(self) -> tuple[int, int, int, int] | None:  # x, y, width, height on the screen
         assert self.running(), f"the tool exited with {self.process.returncode}"
-        found = xdotool("search", "--onlyvisible", "--name", f"^{TITLE}$", "getwindowgeometry", "--shell",
-                        check=False)
-        values = dict(line.split("=", 1) for line in found.split() if "=" in line)
-        return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")) if values else None
+        return geometry("--name", f"^{TITLE}$")
 
     def running(self) -> bool:
         return self.process is not None and self.process.poll() is None
@@ -174,19 +186,26 @@ class Tool:
         wait(self.face, repr(face), accept=lambda seen: seen == face)
         log(f"shows {face}")
 
+    def controls(self) -> dict[str, tuple[int, int, int, int]]:
+        """The drawn controls by the names a reader knows them by, in pixels of the window at `at`:
+        left, top, right, bottom (exclusive)."""
+        (x, y), found = self.at, {}
+        for row in self.rows("acc", TITLE):
+            left, top, width, height = map(int, row[5:])
+            found[row[2]] = (left - x, top - y, left - x + width, top - y + height)
+        return found
+
     def rect(self, name: str) -> tuple[int, int, int, int]:
-        """The control a reader knows by `name`, in window pixels: left, top, right, bottom (exclusive)."""
-        found = [[int(v) for v in row[5:]] for row in self.rows("acc", TITLE) if row[2] == name]
-        assert found, f"no control named {name!r}"
-        (left, top, width, height), (x, y) = found[0], self.at
-        return left - x, top - y, left - x + width, top - y + height
+        found = self.controls()
+        assert name in found, f"no control named {name!r}"
+        return found[name]
 
     def click(self, name: str) -> None:
         left, top, right, bottom = self.rect(name)
         self.click_at((left + right) // 2, (top + bottom) // 2)
 
     def click_at(self, x: int, y: int) -> None:
-        xdotool("mousemove", "--sync", self.at[0] + x, self.at[1] + y, "click", 1, "mousemove", 1000, 750)
+        click(self.at[0] + x, self.at[1] + y)
 
     def keys(self, *keys: str, to: str = TITLE) -> None:
         """Typed on the keyboard, not sent to the window (key --window): a key that ends the

@@ -1,10 +1,8 @@
 # shellcheck shell=bash
-# Shared by the Wine and X helpers; source it, don't run it.
-#
-# Every Wine run gets a prefix of its own, copied from one template that is
-# booted once per checkout: booting takes ~15 s and 700 MB, a copy a fraction
-# of a second because the bulk of it (the DLLs under drive_c/windows) is
-# hard-linked rather than copied.
+# Shared by the Wine helpers; source it, don't run it. Every Wine run gets a
+# prefix of its own, copied from one template that is booted once per
+# checkout: booting takes ~15 s and 700 MB, a copy a fraction of a second
+# because the bulk of it (the DLLs under drive_c/windows) is hard-linked.
 
 QV_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 QV_WINE_DIR=${QV_WINE_DIR:-$QV_ROOT/build/wine}
@@ -22,21 +20,12 @@ qv_die() {
 
 # Waits until `cmd...` succeeds, polling every 0.1 s, for at most `seconds`.
 qv_wait_for() {
-    local seconds=$1
+    local deadline=$((SECONDS + $1))
     shift
-    local deadline=$((SECONDS + seconds))
     until "$@"; do
         ((SECONDS < deadline)) || return 1
         sleep 0.1
     done
-}
-
-# What the template was booted with. Wine rebuilds a prefix whose
-# .update-timestamp differs from its wine.inf; in a copy that rebuild would
-# write straight through the hard links into the template, so a template of
-# another Wine is thrown away instead of being used.
-qv_wine_stamp() {
-    echo "$(wine --version 2>/dev/null) $(stat -c %Y /usr/share/wine/wine.inf 2>/dev/null)"
 }
 
 # Path, size and mtime of every file in the template. A write through a hard
@@ -51,13 +40,15 @@ qv_template_listing() {
 # under another name, then renamed).
 qv_ensure_template() {
     mkdir -p "$QV_WINE_DIR"
+    # What the template is booted with. Wine rebuilds a prefix whose
+    # .update-timestamp differs from its wine.inf; in a copy that rebuild would
+    # write straight through the hard links into the template, so a template of
+    # another Wine is thrown away instead of being used.
     local stamp
-    stamp=$(qv_wine_stamp)
+    stamp="$(wine --version 2>/dev/null) $(stat -c %Y /usr/share/wine/wine.inf 2>/dev/null)"
     (
         flock 9
-        if [[ -f $QV_TEMPLATE/.qv-stamp && $(<"$QV_TEMPLATE/.qv-stamp") == "$stamp" ]]; then
-            exit 0
-        fi
+        [[ -f $QV_TEMPLATE/.qv-stamp && $(<"$QV_TEMPLATE/.qv-stamp") == "$stamp" ]] && exit 0
         echo "wine: booting the template prefix $QV_TEMPLATE" >&2
         rm -rf "$QV_TEMPLATE" "$QV_WINE_DIR"/template.boot.*
         local boot
@@ -77,7 +68,7 @@ qv_ensure_template() {
         ) || { rm -rf "$boot"; qv_die "wineboot failed"; }
         [[ -f $boot/system.reg && -d $boot/drive_c/windows/system32 ]] ||
             { rm -rf "$boot"; qv_die "wineboot left no usable prefix"; }
-        qv_wine_tmpdir_remove "$boot"
+        qv_wine_stop "$boot"
         rm -f "$boot/wineserver"
         echo "$stamp" >"$boot/.qv-stamp"
         mv "$boot" "$QV_TEMPLATE"
@@ -113,47 +104,17 @@ qv_copy_template() {
     ) 9>"$QV_WINE_DIR/template.lock"
 }
 
-# Debian's Wine keeps each prefix's server socket under a mkdtemp()'d folder
-# in /tmp whose name it writes into the prefix; remove it with the prefix.
-qv_wine_tmpdir_remove() {
+# Ends the Wine machine of `prefix` (every process and service in it) and
+# waits until its server is gone. Debian's Wine keeps each prefix's server
+# socket under a mkdtemp()'d folder in /tmp whose name it writes into the
+# prefix; that folder goes too.
+qv_wine_stop() {
     local prefix=$1 dir
+    [[ -d $prefix ]] || return 0
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
     [[ -f $prefix/wineserver ]] || return 0
     dir=$(<"$prefix/wineserver")
     [[ $dir =~ ^wine-[A-Za-z0-9]+$ && -d /tmp/$dir ]] && rm -rf "/tmp/${dir:?}"
     return 0
-}
-
-# Ends the Wine machine of `prefix` (every process and service in it) and
-# waits until its server is gone.
-qv_wine_stop() {
-    local prefix=$1
-    [[ -d $prefix ]] || return 0
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
-}
-
-# A private X server on a free display: sets QV_XVFB_PID and DISPLAY.
-qv_xvfb_start() {
-    local fdfile
-    fdfile=$(mktemp)
-    # -displayfd: the server picks a free display and writes its number once
-    # it accepts connections; no guessing of numbers, no race with other runs.
-    Xvfb -displayfd 3 -screen 0 "${QV_XVFB_SCREEN:-1024x768x24}" -nolisten tcp -noreset -wr \
-        3>"$fdfile" >/dev/null 2>&1 &
-    QV_XVFB_PID=$!
-    if ! qv_wait_for 30 grep -q '^[0-9]' "$fdfile"; then
-        rm -f "$fdfile"
-        qv_xvfb_stop
-        qv_die "Xvfb did not start"
-    fi
-    DISPLAY=:$(head -n1 "$fdfile")
-    export DISPLAY
-    rm -f "$fdfile"
-}
-
-qv_xvfb_stop() {
-    [[ -n ${QV_XVFB_PID:-} ]] || return 0
-    kill "$QV_XVFB_PID" 2>/dev/null || true
-    wait "$QV_XVFB_PID" 2>/dev/null || true
-    QV_XVFB_PID=
 }

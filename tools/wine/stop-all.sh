@@ -4,8 +4,5 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 for prefix in "$QV_TEMPLATE" "$QV_WINE_DIR"/run "$QV_WINE_DIR"/prefixes/*/ "$QV_WINE_DIR"/template.boot.*/; do
-    prefix=${prefix%/}
-    [[ -d $prefix ]] || continue
     qv_wine_stop "$prefix"
-    qv_wine_tmpdir_remove "$prefix"
 done

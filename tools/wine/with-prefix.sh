@@ -1,12 +1,9 @@
 #!/usr/bin/env bash
-# with-prefix.sh CMD [ARGS...]
-#
-# Runs CMD with WINEPREFIX set to a fresh prefix of its own, copied from the
-# template, and a persistent wineserver for it, so that Wine's services live
-# from one `wine` command to the next. Afterwards ends that prefix's Wine
-# machine and deletes the prefix. Exits with CMD's exit code.
-#
-# QV_KEEP_PREFIX=1 keeps the prefix for a look afterwards.
+# with-prefix.sh CMD [ARGS...] runs CMD with WINEPREFIX set to a fresh prefix
+# of its own, copied from the template, and a persistent wineserver for it, so
+# that Wine's services live from one `wine` command to the next; then ends that
+# prefix's Wine machine, deletes the prefix (QV_KEEP_PREFIX=1 keeps it for a
+# look) and exits with CMD's exit code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -29,7 +26,6 @@ sweep_orphans() {
         read -r pid start <"$dir/.qv-owner" || continue
         [[ -n $pid && $(proc_start_time "$pid") == "$start" ]] && continue
         qv_wine_stop "$dir"
-        qv_wine_tmpdir_remove "$dir"
         rm -rf "$dir"
     done
 }
@@ -48,7 +44,6 @@ cleanup() {
     if [[ ${QV_KEEP_PREFIX:-} == 1 ]]; then
         echo "with-prefix: kept $prefix" >&2
     else
-        qv_wine_tmpdir_remove "$prefix"
         rm -rf "$prefix"
     fi
     if ! qv_template_unchanged; then
@@ -67,8 +62,5 @@ qv_copy_template "$prefix"
 export WINEPREFIX=$prefix
 wineserver -p
 
-set +e
+# CMD's exit code ends this script (set -e), through the cleanup above.
 "$@"
-rc=$?
-set -e
-exit "$rc"
