@@ -356,8 +356,10 @@ void frmVctool::Click(ControlId id) {
         lblStop_Click();
     else if (id == ControlId::lblRestart)
         lblRestart_Click();
-    else
-        lblClose_Click();  // the only other command
+    else if (id == ControlId::lblClose)
+        lblClose_Click();
+    // Anything else names no command: a press of it does nothing, rather
+    // than end the program as Close would.
 }
 
 std::wstring frmVctool::changelstring(std::wstring& str1) const {
